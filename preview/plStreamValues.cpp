@@ -128,6 +128,13 @@ QByteArray TStreamReader::ReadRaw(qsizetype n)
     return out;
 }
 
+void TStreamReader::Seek(qsizetype pos)
+{
+    if (pos < 0 || pos > FData.size())
+        throw TStreamError(QStringLiteral("offset %1 outside the stream").arg(pos).toStdString());
+    FPos = pos;
+}
+
 void TStreamReader::Skip(qsizetype n)
 {
     Need(n);

@@ -62,6 +62,8 @@ public:
     explicit TStreamReader(QByteArrayView data) : FData(data) {}
 
     qsizetype Position() const { return FPos; }
+    // Moves to an offset between 0 and the end of the data.
+    void Seek(qsizetype pos);
     qsizetype Remaining() const { return FData.size() - FPos; }
     bool AtEnd() const { return FPos >= FData.size(); }
 

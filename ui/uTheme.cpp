@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QEvent>
+#include <QFont>
 #include <QPalette>
 #include <QPointer>
 #include <QStyle>
@@ -296,4 +297,13 @@ QPalette DarkPalette()
     p.setColor(QPalette::Disabled, QPalette::Button, QColor(0x2A, 0x2A, 0x2A));
     p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x50, 0x50, 0x50));
     return p;
+}
+
+QFont DesignFont(int PixelHeight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Selawik"), QStringLiteral("Noto Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(PixelHeight);
+    return font;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QDBusConnection;
+class QFont;
 class QPalette;
 class QStyle;
 class QWidget;
@@ -61,3 +62,7 @@ QString EffectiveStyleName(const QWidget* Target);
 // The palettes of the two looks.
 QPalette LightPalette();
 QPalette DarkPalette();
+
+// The windows' design font, "Segoe UI" of the given em height in pixels, with
+// metric-compatible stand-ins where it is not installed.
+QFont DesignFont(int PixelHeight);

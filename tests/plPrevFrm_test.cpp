@@ -2,6 +2,7 @@
 // scrolling, panning, resizing, the context menu, commands and closing.
 #include "plPrevFrm.h"
 #include "plPrevGlyphs.h"
+#include "plMessageBox.h"
 
 #include <gtest/gtest.h>
 
@@ -152,29 +153,6 @@ struct Preview {
     ~Preview() { delete form.data(); }
     QPointer<TplPrevForm> form;
     QRect Bounds(QWidget* w) const { return form->ScrollBox1->ChildBounds(w); }
-};
-
-// Answers the next modal box with its default and reports its text.
-class ModalAnswer {
-public:
-    ModalAnswer()
-    {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    QString Text;
-    QString Caption;
-
-private:
-    void Poll()
-    {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            Text = box->text();
-            Caption = box->windowTitle();
-            box->accept();
-            return;
-        }
-        QTimer::singleShot(10, [this] { Poll(); });
-    }
 };
 
 TplPrevButtonSet EnabledButtons(const TplPrevForm& f)
@@ -589,9 +567,7 @@ TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
             }
             return r;
         };
-        std::optional<ModalAnswer> box;
-        if (c.throws)
-            box.emplace();
+        TMessageBoxRecorder boxes;
         p.form->PrintBtn->click();
         EXPECT_EQ(seen.from, 4);
         EXPECT_EQ(seen.to, 4);
@@ -605,8 +581,10 @@ TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
         EXPECT_EQ(doc.Page, 4);
         EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  4/10  A4"));
         EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+        ASSERT_EQ(boxes.Boxes.size(), c.throws ? 1u : 0u);
         if (c.throws) {
-            EXPECT_EQ(box->Text, QStringLiteral("the spooler refused the job"));
+            EXPECT_EQ(boxes.Boxes[0].Text, QStringLiteral("the spooler refused the job"));
+            EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Warning);
         }
     }
     TplPrevForm::RunPrintDialog = saved;
@@ -635,15 +613,16 @@ TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
         if (handlerSaysYes)
             doc.CanPrintAnswer = true;
         Preview p(doc);
-        ModalAnswer box;
+        TMessageBoxRecorder boxes;
         p.form->PrintBtn->click();
-        EXPECT_EQ(box.Text, handlerSaysYes ? MsgPrintNoPrinter : QString());
         EXPECT_EQ(dialogs, 0);
         EXPECT_EQ(doc.Printed, 0);
+        ASSERT_EQ(boxes.Boxes.size(), handlerSaysYes ? 1u : 0u);
         if (handlerSaysYes) {
-            EXPECT_EQ(box.Caption, QStringLiteral("　印刷"));
+            EXPECT_EQ(boxes.Boxes[0].Text, MsgPrintNoPrinter);
+            EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　印刷"));
+            EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Information);
         }
-        QTest::qWait(30); // let the unused answerer give up its poll
     }
     TplPrevForm::RunPrintDialog = saved;
 }
@@ -654,10 +633,11 @@ TEST(PreviewWindow, PrinterSetupWithoutPrinterOnlyTellsSo)
     doc.NoPrinterFlag = true;
     doc.Buttons = 0x1FFF;
     Preview p(doc);
-    ModalAnswer box;
+    TMessageBoxRecorder boxes;
     p.form->PrinterSetBtn->click();
-    EXPECT_EQ(box.Text, MsgSetupNoPrinter);
-    EXPECT_EQ(box.Caption, QStringLiteral("　プリンタと用紙の設定"));
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Text, MsgSetupNoPrinter);
+    EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　プリンタと用紙の設定"));
     EXPECT_EQ(doc.SetupDone, 0);
 }
 

@@ -1,6 +1,8 @@
 #include "plPrevFrm.h"
 
 #include "plPrevGlyphs.h"
+#include "plPrevTheme.h"
+#include "uTheme.h"
 #include "uUtils.h"
 
 #include <QAction>
@@ -19,7 +21,7 @@ QString MsgPrintNoPrinter = QStringLiteral("Printing is not possible because the
 QString MsgSetupNoPrinter =
     QStringLiteral("The printer cannot be configured because the printer is not installed.     ");
 
-std::function<bool()> TplPrevForm::IsAppsLightTheme = [] { return true; };
+std::function<bool()> TplPrevForm::IsAppsLightTheme = PreviewAppsLightTheme;
 
 namespace {
 
@@ -368,6 +370,7 @@ void TplPrevForm::SetBtnEnabled(QToolButton* Btn, bool On)
 void TplPrevForm::SetStyleName(const QString& name)
 {
     FStyleName = name;
+    ApplyStyleName(this, name);
 }
 
 void TplPrevForm::EmbedInParent()

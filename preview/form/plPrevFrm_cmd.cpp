@@ -2,6 +2,8 @@
 // closing.
 #include "plPrevFrm.h"
 
+#include "plMessageBox.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -18,8 +20,7 @@ namespace {
 
 void InfoBox(QWidget* parent, const QString& caption, const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
-    box.exec();
+    ShowMessageBox(text, caption, QMessageBox::Information, QMessageBox::Ok, QMessageBox::NoButton, parent);
 }
 
 const QString kPrintCaption = QStringLiteral("　印刷");
@@ -121,7 +122,8 @@ void TplPrevForm::PrintBtnClick(QObject*)
     } catch (const std::exception& e) {
         // Not silently: the user has to know that nothing (or not all) was printed.
         if (self)
-            QMessageBox::warning(this, kPrintCaption, QString::fromUtf8(e.what()));
+            ShowMessageBox(QString::fromUtf8(e.what()), kPrintCaption, QMessageBox::Warning, QMessageBox::Ok,
+                           QMessageBox::NoButton, this);
     }
 }
 
@@ -224,7 +226,8 @@ void TplPrevForm::ActionHardCopyExecute(QObject* Sender)
         return;
     const QImage capture = QGuiApplication::clipboard()->image();
     if (capture.isNull() || capture.width() <= 0) {
-        QMessageBox::warning(this, kPrintCaption, tr("The clipboard holds no picture of the window."));
+        ShowMessageBox(tr("The clipboard holds no picture of the window."), kPrintCaption, QMessageBox::Warning,
+                       QMessageBox::Ok, QMessageBox::NoButton, this);
         return;
     }
     const double ratio = double(capture.height()) / capture.width();

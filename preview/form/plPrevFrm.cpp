@@ -262,7 +262,7 @@ void TplPrevForm::ApplyFormSettings()
     resize(MinimumWindowSize({s.Width, s.Height}));
     move(s.Left, s.Top);
 
-    if (ScrollBox1->Background() == palette().color(QPalette::Button) && s.Color.isValid())
+    if (!ScrollBox1->OwnBackground() && s.Color.isValid())
         ScrollBox1->SetBackground(s.Color);
 
     const QRect monitor = ScreenRect();

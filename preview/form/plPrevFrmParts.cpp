@@ -19,8 +19,10 @@ TplScrollBox::TplScrollBox(QWidget* parent) : QScrollArea(parent), FClient(new Q
     FClient->setAutoFillBackground(false);
     FClient->resize(1, 1);
     setWidget(FClient);
+    // The button-face colour of whatever look the window has, until a
+    // colour of its own is given.
     viewport()->setAutoFillBackground(true);
-    SetBackground(palette().color(QPalette::Button));
+    viewport()->setBackgroundRole(QPalette::Button);
 }
 
 static QPoint ScrollOffset(const QScrollArea* a)
@@ -88,6 +90,8 @@ int TplScrollBox::ClientHeight() const
 
 void TplScrollBox::SetBackground(const QColor& c)
 {
+    FOwnBackground = true;
+    viewport()->setBackgroundRole(QPalette::Window);
     QPalette p = viewport()->palette();
     p.setColor(QPalette::Window, c);
     viewport()->setPalette(p);
@@ -95,7 +99,7 @@ void TplScrollBox::SetBackground(const QColor& c)
 
 QColor TplScrollBox::Background() const
 {
-    return viewport()->palette().color(QPalette::Window);
+    return viewport()->palette().color(viewport()->backgroundRole());
 }
 
 void TplScrollBox::UpdateRange()

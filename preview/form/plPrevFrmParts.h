@@ -41,8 +41,10 @@ public:
     int ClientWidth() const;
     int ClientHeight() const;
 
+    // The background: the look's button face until a colour is given.
     void SetBackground(const QColor& c);
     QColor Background() const;
+    bool OwnBackground() const { return FOwnBackground; }
 
     // Wheel turns; the handler returns true when it took the event.
     std::function<bool(int delta)> OnMouseWheel;
@@ -56,6 +58,7 @@ private:
     QWidget* FClient;
     bool FAutoScroll = false;
     bool FBarsVisible = true;
+    bool FOwnBackground = false;
 };
 
 // A rectangle drawn on its own bounds: filled without outline, or an

@@ -101,6 +101,8 @@ TEST_F(PrinterTest, PaperAndBinTablesComeFromThePrinter)
     EXPECT_EQ(caps->DefaultPaper, 9);
     EXPECT_EQ(caps->DefaultBin, 7);
     EXPECT_TRUE(caps->CustomSize);
+    EXPECT_EQ(QSize(caps->CustomMinWidth, caps->CustomMinLength), QSize(5080, 5080));
+    EXPECT_EQ(QSize(caps->CustomMaxWidth, caps->CustomMaxLength), QSize(29704, 42016));
 
     const auto mono = P().Service().Caps("Mono_Letter");  // the queue name finds it too
     ASSERT_TRUE(mono);

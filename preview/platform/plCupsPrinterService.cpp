@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
+#include <QSize>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
 
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -62,6 +64,33 @@ QStringList attrStrings(ipp_attribute_t* a)
             list.append(s);
     }
     return list;
+}
+
+// CUPS's own localisation fetches the printer's strings from the address the
+// server names itself by, which need not be reachable from here (a server on
+// a local socket calls itself localhost); these stand in where the printer's
+// strings have no entry.
+
+// "Postcard (100 x 150 mm)" for "om_postcard_100x150mm".
+QString mediaName(const QString& media, int width, int length)
+{
+    auto mm = [](int hundredths) { return QString::number(hundredths / 100.0, 'g', 5); };
+    QString name = media.section(QLatin1Char('_'), 1, 1);
+    name.replace(QLatin1Char('-'), QLatin1Char(' '));
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    const QString size = QStringLiteral("%1 x %2 mm").arg(mm(width), mm(length));
+    return name.isEmpty() ? size : QStringLiteral("%1 (%2)").arg(name, size);
+}
+
+// "Number up" for "number-up".
+QString keywordLabel(const QString& keyword)
+{
+    QString s = keyword;
+    s.replace(QLatin1Char('-'), QLatin1Char(' '));
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
 }
 
 // "key" = "value"; lines of a printer's strings file.
@@ -118,6 +147,7 @@ struct TCupsPrinterService::Session {
     int count = 0;
     bool listed = false;
     bool listOk = true;
+    cups_dest_t* named = nullptr;
 
     explicit Session(const QString& server)
     {
@@ -144,6 +174,8 @@ struct TCupsPrinterService::Session {
     {
         if (dests)
             cupsFreeDests(count, dests);
+        if (named)
+            cupsFreeDests(1, named);
         if (http)
             httpClose(http);
     }
@@ -200,14 +232,38 @@ struct TCupsPrinterService::Session {
     }
 
     // The destination listed under that name, or with that queue name.
-    cups_dest_t* Find(const QString& printer, TPrinterEntry* entry = nullptr)
+    // queues maps names to queue names as last listed and is refreshed when
+    // the printer has to be looked up in the whole list.
+    cups_dest_t* Find(const QString& printer, TPrinterEntry* entry, QHash<QString, QString>& queues)
     {
+        if (!http)
+            return nullptr;
+        const QString queue = queues.value(printer);
+        if (!queue.isEmpty()) {
+            const int slash = queue.indexOf(QLatin1Char('/'));
+            const QByteArray name = queue.left(slash).toUtf8();
+            const QByteArray instance = slash < 0 ? QByteArray() : queue.mid(slash + 1).toUtf8();
+            named = cupsGetNamedDest(http, name.constData(), slash < 0 ? nullptr : instance.constData());
+            if (named) {
+                QString info = text(cupsGetOption("printer-info", named->num_options, named->options)).trimmed();
+                if (!info.isEmpty() && named->instance)
+                    info += QLatin1Char('/') + text(named->instance);
+                if (Queue(*named) == queue && (info == printer || queue == printer)) {
+                    entry->Name = printer;
+                    entry->Port = queue;
+                    entry->Driver = text(cupsGetOption("printer-make-and-model", named->num_options, named->options));
+                    return named;
+                }
+            }
+        }
         const QList<TPrinterEntry> list = Entries();
+        queues.clear();
+        for (const TPrinterEntry& e : list)
+            queues.insert(e.Name, e.Port);
         for (int pass = 0; pass < 2; ++pass) {
             for (int i = 0; i < list.size(); ++i) {
                 if ((pass == 0 ? list[i].Name : list[i].Port) == printer) {
-                    if (entry)
-                        *entry = list[i];
+                    *entry = list[i];
                     return &dests[i];
                 }
             }
@@ -215,35 +271,17 @@ struct TCupsPrinterService::Session {
         return nullptr;
     }
 
-    // The printer's own localisation strings (its strings file), if any.
-    QHash<QString, QString> Strings(cups_dest_t* dest)
+    // The printer's own localisation strings, if the server keeps a strings
+    // file for it (cupsd makes one from the printer's driver). Fetched through
+    // our own connection: the address the server gives for it is its view of
+    // itself, not necessarily reachable from here.
+    QHash<QString, QString> Strings(const QString& queue)
     {
-        const char* uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
-        if (!uri)
-            return {};
-        ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                     "printer-strings-uri");
-        ipp_t* response = cupsDoRequest(http, request, "/");
-        QByteArray stringsUri;
-        if (ipp_attribute_t* a = ippFindAttribute(response, "printer-strings-uri", IPP_TAG_URI))
-            stringsUri = ippGetString(a, 0, nullptr);
-        ippDelete(response);
-        if (stringsUri.isEmpty())
-            return {};
-        char scheme[32], user[256], host[256], resource[1024];
-        int port = 0;
-        if (httpSeparateURI(HTTP_URI_CODING_ALL, stringsUri.constData(), scheme, sizeof scheme, user, sizeof user,
-                            host, sizeof host, &port, resource, sizeof resource)
-            < HTTP_URI_STATUS_OK)
-            return {};
-        // Fetched through our own connection: the address in the URI is the
-        // server's view of itself, not necessarily reachable from here.
         QTemporaryFile file;
         if (!file.open())
             return {};
-        if (cupsGetFd(http, resource, file.handle()) != HTTP_STATUS_OK)
+        const QByteArray resource = "/strings/" + queue.section(QLatin1Char('/'), 0, 0).toUtf8() + ".strings";
+        if (cupsGetFd(http, resource.constData(), file.handle()) != HTTP_STATUS_OK)
             return {};
         file.seek(0);
         return parseStrings(file.readAll());
@@ -262,6 +300,9 @@ QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
     const QList<TPrinterEntry> list = s.Entries();
     if (ok)
         *ok = s.listOk;
+    FQueues.clear();
+    for (const TPrinterEntry& e : list)
+        FQueues.insert(e.Name, e.Port);
     return list;
 }
 
@@ -269,14 +310,14 @@ QString TCupsPrinterService::QueueOf(const QString& printer)
 {
     Session s(FServer);
     TPrinterEntry e;
-    return s.Find(printer, &e) ? e.Port : QString();
+    return s.Find(printer, &e, FQueues) ? e.Port : QString();
 }
 
 std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& printer)
 {
     Session s(FServer);
     TPrinterEntry entry;
-    cups_dest_t* dest = s.Find(printer, &entry);
+    cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
         return nullptr;
     cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
@@ -293,7 +334,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
             return attrString(a, 0);
         return {};
     };
-    const QHash<QString, QString> strings = s.Strings(dest);
+    const QHash<QString, QString> strings = s.Strings(entry.Port);
 
     auto caps = std::make_shared<TPrinterCaps>();
     caps->Name = entry.Name;
@@ -302,16 +343,21 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
 
     // Papers, in the order the printer lists them.
     QList<int> taken;
-    pwg_media_t* customMin = nullptr;
-    pwg_media_t* customMax = nullptr;
+    // pwgMediaForPWG answers custom names in one shared buffer: copy at once.
+    std::optional<QSize> customMin, customMax;
+    auto customSize = [](const QByteArray& name) -> std::optional<QSize> {
+        if (pwg_media_t* pwg = pwgMediaForPWG(name.constData()))
+            return QSize(pwg->width, pwg->length);
+        return std::nullopt;
+    };
     for (const QString& media : attrStrings(supported("media"))) {
         const QByteArray m = media.toUtf8();
         if (media.startsWith(QLatin1String("custom_min_"))) {
-            customMin = pwgMediaForPWG(m.constData());
+            customMin = customSize(m);
             continue;
         }
         if (media.startsWith(QLatin1String("custom_max_"))) {
-            customMax = pwgMediaForPWG(m.constData());
+            customMax = customSize(m);
             continue;
         }
         TPaperInfo p;
@@ -338,9 +384,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
         if (p.Name.isEmpty())
             p.Name = PaperTable::StandardName(p.Number);
         if (p.Name.isEmpty())
-            p.Name = text(cupsLocalizeDestMedia(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size));
-        if (p.Name.isEmpty())
-            p.Name = media;
+            p.Name = mediaName(media, p.Width, p.Length);
         caps->Papers.append(p);
     }
 
@@ -361,10 +405,10 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
     // Custom sizes take the margins of the default paper.
     if (customMin && customMax) {
         caps->CustomSize = true;
-        caps->CustomMinWidth = customMin->width;
-        caps->CustomMinLength = customMin->length;
-        caps->CustomMaxWidth = customMax->width;
-        caps->CustomMaxLength = customMax->length;
+        caps->CustomMinWidth = customMin->width();
+        caps->CustomMinLength = customMin->height();
+        caps->CustomMaxWidth = customMax->width();
+        caps->CustomMaxLength = customMax->height();
         if (const TPaperInfo* p = caps->Paper(caps->DefaultPaper)) {
             caps->CustomLeft = p->Left;
             caps->CustomBottom = p->Bottom;
@@ -475,7 +519,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
             o.Default = o.Choices.first();
         o.Label = strings.value(keyword);
         if (o.Label.isEmpty())
-            o.Label = text(cupsLocalizeDestOption(http, dest, info, k.constData()));
+            o.Label = keywordLabel(keyword);
         caps->Options.append(o);
     }
 
@@ -521,7 +565,7 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
     if (!s.http)
         throw std::runtime_error("The print spooler cannot be reached.");
     TPrinterEntry entry;
-    cups_dest_t* dest = s.Find(printer, &entry);
+    cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
         throw std::runtime_error(QStringLiteral("The printer \"%1\" does not exist.").arg(printer).toStdString());
     cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);

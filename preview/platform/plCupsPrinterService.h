@@ -13,6 +13,8 @@
 #include "plPrinterService.h"
 #include "plUserForms.h"
 
+#include <QHash>
+
 class TCupsPrinterService : public IPrinterService {
 public:
     // server: a socket path, "host" or "host:port"; empty means CUPS's own
@@ -33,4 +35,7 @@ private:
     QString QueueOf(const QString& printer);
     QString FServer;
     TUserFormStore FForms;
+    // Names to queue names as last listed: finds one printer with a single
+    // request; a name that no longer fits its queue is looked up again.
+    QHash<QString, QString> FQueues;
 };

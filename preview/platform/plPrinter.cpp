@@ -125,6 +125,13 @@ void TPrinter::SetPrinter(const QString& device, const QString& driver, const QS
 {
     if (FPrinting)
         throw std::runtime_error("The printer cannot be changed while printing.");
+    if (FSelected && device == FDevice && port == FPort) {
+        // The same printer with another block: its place in the list stays.
+        FDriver = driver;
+        FDevMode = h ? std::move(h) : std::make_shared<QByteArray>(Service().DefaultDevMode(FDevice));
+        FDcValid = false;
+        return;
+    }
     const QList<TPrinterEntry> list = Service().Enumerate();
     int index = -1;
     for (int k = 0; k < list.size() && index < 0; ++k)
@@ -140,6 +147,11 @@ void TPrinter::SetPrinter(const QString& device, const QString& driver, const QS
     FPort = port;
     FDevMode = h ? std::move(h) : std::make_shared<QByteArray>(Service().DefaultDevMode(FDevice));
     FDcValid = false;
+}
+
+QString TPrinter::DeviceName()
+{
+    return EnsureSelected() && FIndex >= 0 ? FDevice : QString();
 }
 
 void TPrinter::UpdateDc()

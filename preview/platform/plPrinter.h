@@ -61,6 +61,9 @@ public:
     void SetPrinter(const QString& device, const QString& driver, const QString& port, TDevModeHandle h);
     // Of the current printer in its current device mode; 0 with no printer.
     int GetDeviceCaps(int index);
+    // The current printer's name: its entry in Printers() at PrinterIndex(),
+    // empty with no printer.
+    QString DeviceName();
 
     // The current printer's capabilities (null with no printer) and its
     // device context's values.

@@ -1,6 +1,11 @@
 // The preview window driven as a user drives it: layout, zoom, paging,
 // scrolling, panning, resizing, the context menu, commands and closing.
 #include "plPrevFrm.h"
+
+#include "plCupsPrinterService.h"
+#include "plMemoryPrinterService.h"
+#include "plPrinter.h"
+#include "plSetPrinter.h"
 #include "plPrevGlyphs.h"
 #include "plMessageBox.h"
 
@@ -23,128 +28,69 @@
 #include <QToolButton>
 
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace {
 
-// A document of numbered pages, each a sheet with a frame and its number.
-class PageDoc : public QObject, public TplPrevLink {
-public:
-    explicit PageDoc(int pages, double ratio = 297.0 / 210.0) : Pages(pages), Ratio(ratio) {}
-
-    int Pages;
-    double Ratio;
-    int Page = 1;
-    TplPrevZoomType Zoom = ztWholePage;
-    bool Visible = true, Shade = true, Drag = true, NoPrinterFlag = false, AutoForm = false;
-    uint32_t Buttons = 0x13FD;
-    QString TitleText = QStringLiteral("Print Preview");
-    QString Extra;
-    QString Paper = QStringLiteral("A4");
-    TplPrevFormSettings Settings;
-    QWidget* Form = nullptr;
-    QString FormName;
-    bool IsPrevFormShow = true;
-    int ViewW = 2100, ViewH = 2970;
-    int FromPage = -1, ToPage = -1;
-    int Printed = 0, Adopted = 0, Restored = 0, SetupDone = 0, Composed = 0;
-    bool SetupAnswer = true;
-    std::optional<bool> CanPrintAnswer, CanCloseAnswer;
-    bool PrintThrows = false;
-    int AfterViews = 0, Resizes = 0, Shows = 0, Destroys = 0;
-
-    QObject* Component() override { return this; }
-    int PageNumber() const override { return Page; }
-    void SetPageNumber(int v) override { Page = v; }
-    int PageCount() const override { return Pages; }
-    TplPrevZoomType ZoomType() const override { return Zoom; }
-    void SetZoomType(TplPrevZoomType v) override { Zoom = v; }
-    double ViewPaperRatio() const override { return Ratio; }
-    bool ImageVisible() const override { return Visible; }
-    bool ImageShade() const override { return Shade; }
-    bool ImageDrag() const override { return Drag; }
-    uint32_t BtnOptions() const override { return Buttons; }
-    QString Title() const override { return TitleText; }
-    void SetTitle(const QString& v) override { TitleText = v; }
-    QString StatusBarText() const override { return Extra; }
-    TplPrevFormSettings FormSettings() const override { return Settings; }
-    QString StatusPaperName() override { return Paper; }
-    bool NoPrinter() const override { return NoPrinterFlag; }
-    TplPagePicture GetMetaImage(int page) override
-    {
-        if (page < 1 || page > Pages)
-            return {};
-        ++Composed;
-        QPicture pic;
-        {
-            QPainter p(&pic);
-            p.fillRect(QRect(0, 0, 2100, 2970), Qt::white);
-            p.setPen(QPen(Qt::black, 5));
-            p.drawRect(QRect(100, 100, 1900, 2770));
-            QFont f(QStringLiteral("DejaVu Sans"));
-            f.setPixelSize(200);
-            p.setFont(f);
-            p.drawText(QRect(100, 100, 1900, 600), Qt::AlignCenter, QString::number(page));
+// A recorded document on the current printer: each page carries its number
+// in a frame. A ratio gives the view that height-to-width proportion.
+std::unique_ptr<TplPrev> MakeDoc(int pages, double ratio = 0)
+{
+    auto doc = std::make_unique<TplPrev>();
+    doc->SetName(QStringLiteral("plPrev1"));
+    doc->SetTitle(QStringLiteral("Print Preview"));
+    if (pages > 0) {
+        doc->BeginDoc();
+        for (int n = 1; n <= pages; ++n) {
+            if (n > 1)
+                doc->NewPage();
+            doc->RectLine(200, 1800, 200, 2600);
+            doc->FontSize(48);
+            doc->TextRectCC(200, 1800, 200, 800, QString::number(n));
         }
-        TplPagePicture out;
-        out.Frame = QSizeF(2100, 2970);
-        out.Play = [pic](QPainter& p, const QRectF& r) {
-            p.save();
-            p.translate(r.topLeft());
-            p.scale(r.width() / 2100.0, r.height() / 2970.0);
-            p.drawPicture(0, 0, pic);
-            p.restore();
-        };
-        return out;
+        doc->EndDoc();
     }
-    void SetForm(QWidget* f) override { Form = f; }
-    void SetFormName(const QString& n) override { FormName = n; }
-    bool AutoCreateForm() const override { return AutoForm; }
-    void SetIsPrevFormShow(bool v) override { IsPrevFormShow = v; }
-    void DoPrepare() override {}
-    void SetPrintRange(int f, int t) override
-    {
-        FromPage = f;
-        ToPage = t;
+    if (ratio > 0) {
+        doc->SetViewWidth(1000);
+        doc->SetViewHeight(int(1000 * ratio));
     }
-    void Print() override
-    {
-        ++Printed;
-        if (PrintThrows)
-            throw std::runtime_error("the spooler refused the job");
-    }
-    bool AcrobatOut() override { return false; }
-    void AdoptCurrentPrinter() override { ++Adopted; }
-    void RestorePrinterSnapshot() override { ++Restored; }
-    bool ShowSetupDialog() override { return SetupAnswer; }
-    void PrinterSetupDone() override { ++SetupDone; }
-    void ResetViewSize() override { ViewW = ViewH = 0; }
-    void DoResize(QObject*, int) override { ++Resizes; }
-    void DoAfterView(QObject*, int) override { ++AfterViews; }
-    void DoFormShow(QObject*) override { ++Shows; }
-    void DoFormDestroy(QObject*) override { ++Destroys; }
-    void DoPrintButtonClick(QObject*, bool& can) override
-    {
-        if (CanPrintAnswer)
-            can = *CanPrintAnswer;
-    }
-    void DoPrinterSetupDialog(QObject*) override {}
-    void DoFormCloseQuery(QObject*, bool& can) override
-    {
-        if (CanCloseAnswer)
-            can = *CanCloseAnswer;
-    }
-    void DoFormClose(QObject*, TCloseAction&) override {}
+    return doc;
+}
+
+// While alive, the system has no printer at all.
+struct NoPrinterInstalled {
+    NoPrinterInstalled() { TPrinter::Printer().SetService(std::make_shared<TMemoryPrinterService>()); }
+    ~NoPrinterInstalled() { TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>()); }
 };
+
+// A document made without a printer, on the paper stored with it.
+std::unique_ptr<TplPrev> MakeStoredDoc(int pages)
+{
+    NoPrinterInstalled none;
+    auto doc = std::make_unique<TplPrev>();
+    doc->FPaperName = QStringLiteral("A4");
+    doc->FPaperWidth = 2099;
+    doc->FPaperHeight = 2969;
+    doc->FXResolution = doc->FYResolution = 600;
+    doc->FLeftOffset = doc->FTopOffset = 43;
+    doc->FRightOffset = 2057;
+    doc->FBottomOffset = 2927;
+    doc->BeginDoc();
+    for (int n = 2; n <= pages; ++n)
+        doc->NewPage();
+    doc->EndDoc();
+    return doc;
+}
 
 // The window for a document, sized so that the scroll area is w x h.
 struct Preview {
-    explicit Preview(PageDoc& doc, int w = 800, int h = 600)
+    explicit Preview(TCustomplPrev& doc, int w = 800, int h = 600)
     {
-        doc.Settings.Width = w;
-        doc.Settings.Height = h + 54 + 26;
+        doc.FormWidth = w;
+        doc.FormHeight = h + 54 + 26;
         form = new TplPrevForm;
         form->SetplPrev(&doc);
         form->Show();
@@ -163,6 +109,19 @@ TplPrevButtonSet EnabledButtons(const TplPrevForm& f)
             s |= ButtonBit(k);
     return s;
 }
+
+using Choice = TplPrintDialogResult;
+
+// Replaces the print dialog for one scope.
+struct DialogStandIn {
+    explicit DialogStandIn(std::function<Choice(QWidget*, int, int, int, int)> f)
+        : saved(TplPrevForm::RunPrintDialog)
+    {
+        TplPrevForm::RunPrintDialog = std::move(f);
+    }
+    ~DialogStandIn() { TplPrevForm::RunPrintDialog = saved; }
+    std::function<Choice(QWidget*, int, int, int, int)> saved;
+};
 
 } // namespace
 
@@ -184,7 +143,7 @@ TEST(PreviewWindow, CreatedWithOnlyCloseEnabledAndButtonsInOrder)
     EXPECT_EQ(form.CoolBar1->height(), 54);
     EXPECT_EQ(form.StatusPanel[0]->width(), 300);
     EXPECT_EQ(form.plPrev(), nullptr);
-    // Unlinked: the page and zoom buttons do nothing.
+    // Unlinked: the page and zoom commands do nothing.
     form.NextPageBtnClick(nullptr);
     form.PageWholeBtnClick(nullptr);
     EXPECT_EQ(EnabledButtons(form), ButtonBit(pbClose));
@@ -192,16 +151,16 @@ TEST(PreviewWindow, CreatedWithOnlyCloseEnabledAndButtonsInOrder)
 
 TEST(PreviewWindow, LinkingAppliesTheDocumentSettings)
 {
-    PageDoc doc(3);
-    doc.TitleText.clear();
-    doc.Buttons = 0x1FFF & ~ButtonBit(pbPrint) & ~ButtonBit(pbZoomUp);
-    doc.Settings.StatusBar = false;
-    doc.Settings.Width = 900;
-    doc.Settings.Height = 200; // below the minimum
+    auto doc = MakeDoc(3);
+    doc->SetTitle(QString());
+    doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF).Exclude(boPrintBtn).Exclude(boZoomUpBtn));
+    doc->FormStatusBar = false;
+    doc->FormWidth = 900;
+    doc->FormHeight = 200; // below the minimum
     TplPrevForm form;
-    form.SetplPrev(&doc);
-    EXPECT_EQ(doc.Form, &form);
-    EXPECT_EQ(doc.TitleText, QStringLiteral("印刷プレビュー"));
+    form.SetplPrev(doc.get());
+    EXPECT_EQ(doc->Form(), &form);
+    EXPECT_EQ(doc->Title(), QStringLiteral("印刷プレビュー"));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("印刷プレビュー"));
     EXPECT_EQ(form.size(), QSize(900, 350));
     EXPECT_TRUE(form.StatusBar->isHidden());
@@ -216,13 +175,22 @@ TEST(PreviewWindow, LinkingAppliesTheDocumentSettings)
     EXPECT_EQ(form.PageWholeBtn->x(), 100 + 5 * 53);
 }
 
+TEST(PreviewWindow, AColourOfItsOwnReplacesTheButtonFace)
+{
+    auto doc = MakeDoc(1);
+    doc->FormColor = RGBColor(10, 20, 30);
+    TplPrevForm form;
+    form.SetplPrev(doc.get());
+    EXPECT_EQ(form.ScrollBox1->Background(), QColor(10, 20, 30));
+}
+
 TEST(PreviewWindow, WholePageFitsTheScrollArea)
 {
     struct Case { double ratio; QRect image; };
     const Case cases[] = {{1.5, QRect(210, 15, 380, 570)}, {0.75, QRect(15, 11, 770, 577)}};
     for (const auto& c : cases) {
-        PageDoc doc(2, c.ratio);
-        Preview p(doc);
+        auto doc = MakeDoc(2, c.ratio);
+        Preview p(*doc);
         ASSERT_EQ(p.form->ScrollBox1->size(), QSize(800, 600));
         EXPECT_EQ(p.Bounds(p.form->Image1), c.image) << c.ratio;
         const QRect r = c.image;
@@ -230,26 +198,26 @@ TEST(PreviewWindow, WholePageFitsTheScrollArea)
         EXPECT_EQ(p.Bounds(p.form->Shape1), QRect(r.x() - 1, r.y() - 1, r.width() + 1, r.height() + 1));
         EXPECT_TRUE(p.form->Shape2->isVisible());
         EXPECT_TRUE(p.form->Shape1->isVisible());
-        EXPECT_EQ(p.form->ScrollBox1->verticalScrollBar()->isVisible(), false);
-        EXPECT_EQ(doc.Zoom, ztWholePage);
+        EXPECT_FALSE(p.form->ScrollBox1->verticalScrollBar()->isVisible());
+        EXPECT_EQ(doc->ZoomType, ztWholePage);
     }
 }
 
 TEST(PreviewWindow, PageWidthThenZoomOutAndBackIn)
 {
-    PageDoc doc(2, 1.5);
+    auto doc = MakeDoc(2, 1.5);
     const int bar = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    Preview p(doc, 1000 + bar, 600);
+    Preview p(*doc, 1000 + bar, 600);
     p.form->PageWidthBtn->click();
     // The tall page brings up the vertical bar; the width is fitted to what is left.
     EXPECT_TRUE(p.form->ScrollBox1->verticalScrollBar()->isVisible());
     EXPECT_EQ(p.form->ScrollBox1->ClientWidth(), 1000);
     EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 15, 970, 1455));
-    EXPECT_EQ(doc.Zoom, ztPageWidth);
+    EXPECT_EQ(doc->ZoomType, ztPageWidth);
 
     p.form->ZoomDownBtn->click();
     EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 15, 873, 1309));
-    EXPECT_EQ(doc.Zoom, ztOther);
+    EXPECT_EQ(doc->ZoomType, ztOther);
     p.form->ZoomUpBtn->click();
     EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 15, 970, 1455));
 
@@ -266,8 +234,8 @@ TEST(PreviewWindow, PageWidthThenZoomOutAndBackIn)
 
 TEST(PreviewWindow, ZoomInStopsAtTwiceTheScreenWidth)
 {
-    PageDoc doc(1, 0.2);
-    Preview p(doc);
+    auto doc = MakeDoc(1, 0.2);
+    Preview p(*doc);
     const int screenW = p.form->screen()->geometry().width();
     for (int i = 0; i < 100 && p.form->ZoomUpBtn->isEnabled(); ++i)
         p.form->ZoomUpBtn->click();
@@ -278,33 +246,37 @@ TEST(PreviewWindow, ZoomInStopsAtTwiceTheScreenWidth)
 
 TEST(PreviewWindow, ResizeRefitsWholePageAndPageWidthButNotOther)
 {
-    PageDoc doc(1, 1.5);
-    Preview p(doc);
+    auto doc = MakeDoc(1, 1.5);
+    int resizes = 0;
+    doc->OnResize = [&](QObject*, int) { ++resizes; };
+    Preview p(*doc);
+    const int before = resizes;
     p.form->resize(1000, 680 + 100);
     ASSERT_EQ(p.form->ScrollBox1->size(), QSize(1000, 700));
     EXPECT_EQ(p.Bounds(p.form->Image1), QRect(277, 15, 446, 670));
+    EXPECT_GT(resizes, before);
     p.form->ZoomDownBtn->click();
     const QRect fixed = p.Bounds(p.form->Image1);
     p.form->resize(900, 700);
     EXPECT_EQ(p.Bounds(p.form->Image1), fixed);
 }
 
-TEST(PreviewWindow, OtherZoomOpensAsWholePage)
+TEST(PreviewWindow, OtherZoomOpensAsWholePageAndPageWidthIsKept)
 {
-    PageDoc doc(2, 1.5);
-    doc.Zoom = ztOther;
-    Preview p(doc);
-    EXPECT_EQ(doc.Zoom, ztWholePage);
-    EXPECT_EQ(p.Bounds(p.form->Image1), QRect(210, 15, 380, 570));
-}
-
-TEST(PreviewWindow, PageWidthIsKeptForTheNextShow)
-{
-    PageDoc doc(2, 1.5);
-    doc.Zoom = ztPageWidth;
-    Preview p(doc);
-    EXPECT_EQ(p.Bounds(p.form->Image1).top(), 15);
-    EXPECT_EQ(p.Bounds(p.form->Image1).width(), p.form->ScrollBox1->ClientWidth() - 30);
+    auto doc = MakeDoc(2, 1.5);
+    doc->ZoomType = ztOther;
+    {
+        Preview p(*doc);
+        EXPECT_EQ(doc->ZoomType, ztWholePage);
+        EXPECT_EQ(p.Bounds(p.form->Image1), QRect(210, 15, 380, 570));
+        p.form->PageWidthBtn->click();
+    }
+    doc->SetViewWidth(1000);
+    doc->SetViewHeight(1500);
+    Preview again(*doc);
+    EXPECT_EQ(doc->ZoomType, ztPageWidth);
+    EXPECT_EQ(again.Bounds(again.form->Image1).top(), 15);
+    EXPECT_EQ(again.Bounds(again.form->Image1).width(), again.form->ScrollBox1->ClientWidth() - 30);
 }
 
 TEST(PreviewWindow, ButtonsFollowThePagePosition)
@@ -313,84 +285,99 @@ TEST(PreviewWindow, ButtonsFollowThePagePosition)
     const TplPrevButtonSet fwd = ButtonBit(pbNextPage) | ButtonBit(pbLastPage);
     const TplPrevButtonSet nav = back | fwd;
     {
-        PageDoc doc(5);
-        Preview p(doc);
+        auto doc = MakeDoc(5);
+        Preview p(*doc);
         EXPECT_EQ(EnabledButtons(*p.form) & nav, fwd);
         p.form->NextPageBtn->click();
         p.form->NextPageBtn->click();
-        EXPECT_EQ(doc.Page, 3);
+        EXPECT_EQ(doc->PageNumber(), 3);
         EXPECT_EQ(EnabledButtons(*p.form) & nav, nav);
         p.form->LastPageBtn->click();
-        EXPECT_EQ(doc.Page, 5);
+        EXPECT_EQ(doc->PageNumber(), 5);
         EXPECT_EQ(EnabledButtons(*p.form) & nav, back);
         p.form->NextPageBtnClick(nullptr); // nothing past the end
-        EXPECT_EQ(doc.Page, 5);
+        EXPECT_EQ(doc->PageNumber(), 5);
         p.form->PriorPageBtn->click();
-        EXPECT_EQ(doc.Page, 4);
+        EXPECT_EQ(doc->PageNumber(), 4);
         p.form->FirstPageBtn->click();
-        EXPECT_EQ(doc.Page, 1);
+        EXPECT_EQ(doc->PageNumber(), 1);
         EXPECT_EQ(EnabledButtons(*p.form) & nav, fwd);
-        EXPECT_FALSE(p.form->HelpBtn->isEnabled());
-        EXPECT_FALSE(p.form->InfoBtn->isEnabled());
         EXPECT_TRUE(p.form->CloseBtn->isEnabled());
     }
     {
-        PageDoc doc(1);
-        doc.Buttons = 0x1FFF;
-        Preview p(doc);
+        auto doc = MakeDoc(1);
+        doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF));
+        Preview p(*doc);
         EXPECT_EQ(EnabledButtons(*p.form) & nav, 0);
+        EXPECT_TRUE(p.form->HelpBtn->isVisible());
         EXPECT_FALSE(p.form->HelpBtn->isEnabled());
         EXPECT_FALSE(p.form->InfoBtn->isEnabled());
         EXPECT_TRUE(p.form->PrintBtn->isEnabled());
     }
 }
 
-TEST(PreviewWindow, PageChangeKeepsTheZoomAndRedrawsThePage)
+TEST(PreviewWindow, PageChangeKeepsTheZoomAndShowsTheNewPage)
 {
-    PageDoc doc(3, 1.5);
-    Preview p(doc);
+    auto doc = MakeDoc(3, 1.5);
+    std::vector<int> viewed;
+    doc->OnAfterView = [&](QObject* sender, int page) {
+        EXPECT_EQ(sender, doc->Form());
+        viewed.push_back(page);
+    };
+    Preview p(*doc);
     p.form->ZoomDownBtn->click();
     const QRect r = p.Bounds(p.form->Image1);
-    const int composed = doc.Composed;
-    const int views = doc.AfterViews;
+    const QImage first = p.form->Image1->grab().toImage();
     p.form->NextPageBtn->click();
     EXPECT_EQ(p.Bounds(p.form->Image1), r);
-    EXPECT_EQ(doc.Zoom, ztOther);
-    EXPECT_EQ(doc.Composed, composed + 1);
-    EXPECT_EQ(doc.AfterViews, views + 1);
+    EXPECT_EQ(doc->ZoomType, ztOther);
+    EXPECT_EQ(viewed, (std::vector<int>{1, 2}));
+    EXPECT_NE(p.form->Image1->grab().toImage(), first); // another number on the page
 }
 
 TEST(PreviewWindow, StatusBarShowsPageCountAndPaper)
 {
-    PageDoc doc(12);
-    doc.Page = 3;
-    Preview p(doc);
+    auto doc = MakeDoc(12);
+    doc->SetPageNumber(3);
+    Preview p(*doc);
+    const QString paper = doc->plSetPrinter()->PaperName();
+    EXPECT_EQ(paper, QStringLiteral("A4"));
     EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  3/12  A4"));
     EXPECT_EQ(p.form->StatusPanel[1]->text(), QString());
-    doc.Extra = QStringLiteral("sheet 2");
+    doc->StatusBarText = QStringLiteral("sheet 2");
     p.form->NextPageBtn->click();
     EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  4/12  A4"));
     EXPECT_EQ(p.form->StatusPanel[1]->text(), QStringLiteral("sheet 2"));
-    doc.Extra.clear(); // an empty text leaves the panel as it is
+    doc->StatusBarText.clear(); // an empty text leaves the panel as it is
     p.form->NextPageBtn->click();
     EXPECT_EQ(p.form->StatusPanel[1]->text(), QStringLiteral("sheet 2"));
 }
 
+TEST(PreviewWindow, WithoutPrinterTheStoredPaperNameIsShown)
+{
+    auto doc = MakeStoredDoc(2);
+    ASSERT_TRUE(doc->NoPrinter());
+    doc->FPaperName = QStringLiteral("B5 stored");
+    Preview p(*doc);
+    EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  1/2  B5 stored"));
+}
+
 TEST(PreviewWindow, EmptyDocumentShowsNothingButCanClose)
 {
-    PageDoc doc(0);
-    Preview p(doc);
+    auto doc = MakeDoc(0);
+    Preview p(*doc);
     EXPECT_EQ(EnabledButtons(*p.form), ButtonBit(pbClose));
     EXPECT_EQ(p.form->StatusPanel[0]->text(), QString());
+    EXPECT_TRUE(p.form->Image1->isHidden());
     p.form->CloseBtn->click();
     EXPECT_FALSE(p.form->isVisible());
 }
 
 TEST(PreviewWindow, HiddenImageSkipsDrawingButZoomStillComputes)
 {
-    PageDoc doc(3, 1.5);
-    doc.Visible = false;
-    Preview p(doc);
+    auto doc = MakeDoc(3, 1.5);
+    doc->FImageVisible = false;
+    Preview p(*doc);
     EXPECT_TRUE(p.form->Image1->isHidden());
     EXPECT_EQ(p.form->StatusPanel[0]->text(), QString());
     EXPECT_EQ(p.form->ImageRect(), (TplImgRect{210, 15, 380, 570}));
@@ -399,9 +386,9 @@ TEST(PreviewWindow, HiddenImageSkipsDrawingButZoomStillComputes)
 
 TEST(PreviewWindow, WheelScrollsByDeltaOverFive)
 {
-    PageDoc doc(1, 1.5);
-    doc.Zoom = ztPageWidth;
-    Preview p(doc);
+    auto doc = MakeDoc(1, 1.5);
+    doc->ZoomType = ztPageWidth;
+    Preview p(*doc);
     QScrollBar* bar = p.form->ScrollBox1->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 100);
     struct Case { int delta, moved; };
@@ -418,8 +405,8 @@ TEST(PreviewWindow, WheelScrollsByDeltaOverFive)
 
 TEST(PreviewWindow, DraggingThePageMovesImageFrameAndShadow)
 {
-    PageDoc doc(1, 1.5);
-    Preview p(doc);
+    auto doc = MakeDoc(1, 1.5);
+    Preview p(*doc);
     const QRect img = p.Bounds(p.form->Image1);
     const QRect frame = p.Bounds(p.form->Shape1);
     const QRect shadow = p.Bounds(p.form->Shape2);
@@ -442,7 +429,7 @@ TEST(PreviewWindow, DraggingThePageMovesImageFrameAndShadow)
     p.form->ZoomUpBtn->click();
     EXPECT_EQ(p.Bounds(image).topLeft(), img.topLeft() + QPoint(40, -5));
 
-    doc.Drag = false;
+    doc->ImageDrag = false;
     QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_FALSE(p.form->Dragging());
     QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
@@ -450,15 +437,15 @@ TEST(PreviewWindow, DraggingThePageMovesImageFrameAndShadow)
 
 TEST(PreviewWindow, WindowSizeRules)
 {
-    PageDoc doc(1);
-    Preview p(doc);
+    auto doc = MakeDoc(1);
+    Preview p(*doc);
     p.form->resize(100, 100);
     EXPECT_EQ(p.form->size(), QSize(350, 350));
     EXPECT_TRUE(p.form->StatusBar->isSizeGripEnabled());
 
-    PageDoc fixed(1);
-    fixed.Settings.CanResize = false;
-    Preview q(fixed);
+    auto fixed = MakeDoc(1);
+    fixed->FormCanResize = false;
+    Preview q(*fixed);
     const QSize s = q.form->size();
     q.form->resize(s + QSize(100, 100));
     EXPECT_EQ(q.form->size(), s);
@@ -467,15 +454,15 @@ TEST(PreviewWindow, WindowSizeRules)
 
 TEST(PreviewWindow, AWindowThatMayNotMoveStaysPut)
 {
-    PageDoc doc(1);
-    doc.Settings.CanMove = false;
-    Preview p(doc);
+    auto doc = MakeDoc(1);
+    doc->FormCanMove = false;
+    Preview p(*doc);
     const QPoint at = p.form->pos();
     p.form->move(at + QPoint(50, 40));
     QTRY_COMPARE(p.form->pos(), at);
 
-    PageDoc free(1);
-    Preview q(free);
+    auto free = MakeDoc(1);
+    Preview q(*free);
     const QPoint from = q.form->pos();
     q.form->move(from + QPoint(50, 40));
     QTRY_COMPARE(q.form->pos(), from + QPoint(50, 40));
@@ -484,9 +471,8 @@ TEST(PreviewWindow, AWindowThatMayNotMoveStaysPut)
 TEST(PreviewWindow, ContextMenuOffersFourItems)
 {
     for (bool noPrinter : {false, true}) {
-        PageDoc doc(1);
-        doc.NoPrinterFlag = noPrinter;
-        Preview p(doc);
+        auto doc = noPrinter ? MakeStoredDoc(1) : MakeDoc(1);
+        Preview p(*doc);
         QTest::mousePress(p.form->Image1, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
         QTRY_VERIFY(p.form->PopupMenu1->isVisible());
         const auto actions = p.form->PopupMenu1->actions();
@@ -509,9 +495,9 @@ TEST(PreviewWindow, ContextMenuOffersFourItems)
 
 TEST(PreviewWindow, CopiedPageIsAVectorPictureWithABitmapBeside)
 {
-    PageDoc doc(2);
-    doc.Page = 2;
-    Preview p(doc);
+    auto doc = MakeDoc(2);
+    doc->SetPageNumber(2);
+    Preview p(*doc);
     p.form->N1->trigger();
     const QMimeData* m = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(m, nullptr);
@@ -519,18 +505,22 @@ TEST(PreviewWindow, CopiedPageIsAVectorPictureWithABitmapBeside)
     const QByteArray svg = m->data(QStringLiteral("image/svg+xml"));
     QSvgRenderer r(svg);
     ASSERT_TRUE(r.isValid());
-    EXPECT_EQ(r.viewBoxF(), QRectF(0, 0, 2100, 2970));
-    EXPECT_TRUE(svg.contains("210mm")) << svg.left(400).constData();
-    EXPECT_TRUE(svg.contains(">2<") || svg.contains(">2 <")) << "page number as text";
+    const QSizeF paper(doc->PaperWidth(), doc->PaperHeight());
+    EXPECT_EQ(r.viewBoxF(), QRectF(QPointF(0, 0), paper));
+    // Real size in millimetres: paper units are tenths of one.
+    EXPECT_TRUE(svg.contains(QStringLiteral("%1mm").arg(paper.width() / 10.0).toUtf8()) ||
+                svg.contains(QStringLiteral("%1mm").arg(qRound(paper.width() / 10.0)).toUtf8()))
+        << svg.left(400).constData();
+    EXPECT_TRUE(svg.contains(">2<")) << "the page number is text in the picture";
     const QImage img = qvariant_cast<QImage>(m->imageData());
     ASSERT_FALSE(img.isNull());
-    EXPECT_NEAR(double(img.height()) / img.width(), 2970.0 / 2100.0, 0.01);
+    EXPECT_NEAR(double(img.height()) / img.width(), paper.height() / paper.width(), 0.01);
 }
 
 TEST(PreviewWindow, CopyingTheWindowPutsItsPictureOnTheClipboard)
 {
-    PageDoc doc(1);
-    Preview p(doc);
+    auto doc = MakeDoc(1);
+    Preview p(*doc);
     p.form->activateWindow();
     QGuiApplication::clipboard()->clear();
     p.form->N2->trigger();
@@ -541,82 +531,68 @@ TEST(PreviewWindow, CopyingTheWindowPutsItsPictureOnTheClipboard)
 
 TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
 {
-    auto saved = TplPrevForm::RunPrintDialog;
     struct Seen { int from, to, min, max; } seen{};
-    using Choice = TplPrevForm::PrintChoice;
     struct Case { Choice choice; int wantFrom, wantTo; bool throws; };
     const Case cases[] = {
         {{true, Choice::AllPages, 0, 0}, 1, 10, false},
         {{true, Choice::PageNums, 2, 6}, 2, 6, false},
         {{false, Choice::AllPages, 0, 0}, 0, 0, false},
-        {{true, Choice::AllPages, 0, 0}, 1, 10, true},
     };
     for (const auto& c : cases) {
-        PageDoc doc(10);
-        doc.Page = 4;
-        doc.PrintThrows = c.throws;
-        Preview p(doc);
-        TplPrevForm::RunPrintDialog = [&](QWidget*, int from, int to, int min, int max) {
+        auto doc = MakeDoc(10);
+        doc->SetPageNumber(4);
+        Preview p(*doc);
+        DialogStandIn dialog([&](QWidget*, int from, int to, int min, int max) {
             seen = {from, to, min, max};
-            // Someone pages on while the dialog is open.
-            doc.Page = 9;
+            doc->SetPageNumber(9); // someone pages on while the dialog is open
             Choice r = c.choice;
             if (r.Kind == Choice::AllPages) {
                 r.FromPage = min;
                 r.ToPage = max;
             }
             return r;
-        };
+        });
         TMessageBoxRecorder boxes;
         p.form->PrintBtn->click();
         EXPECT_EQ(seen.from, 4);
         EXPECT_EQ(seen.to, 4);
         EXPECT_EQ(seen.min, 1);
         EXPECT_EQ(seen.max, 10);
-        EXPECT_EQ(doc.FromPage, c.wantFrom);
-        EXPECT_EQ(doc.ToPage, c.wantTo);
-        EXPECT_EQ(doc.Printed, c.choice.Accepted ? 1 : 0);
-        EXPECT_EQ(doc.Adopted, c.choice.Accepted ? 1 : 0);
-        EXPECT_EQ(doc.Restored, 1);
-        EXPECT_EQ(doc.Page, 4);
+        EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
+        EXPECT_EQ(doc->PrintToPage(), c.wantTo);
+        EXPECT_EQ(doc->PageNumber(), 4);
         EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  4/10  A4"));
         EXPECT_TRUE(p.form->PrintBtn->isEnabled());
-        ASSERT_EQ(boxes.Boxes.size(), c.throws ? 1u : 0u);
-        if (c.throws) {
-            EXPECT_EQ(boxes.Boxes[0].Text, QStringLiteral("the spooler refused the job"));
-            EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Warning);
-        }
+        EXPECT_TRUE(boxes.Boxes.empty());
     }
-    TplPrevForm::RunPrintDialog = saved;
 }
 
 TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
 {
-    auto saved = TplPrevForm::RunPrintDialog;
     int dialogs = 0;
-    TplPrevForm::RunPrintDialog = [&](QWidget*, int, int, int, int) {
+    DialogStandIn dialog([&](QWidget*, int, int, int, int) {
         ++dialogs;
-        return TplPrevForm::PrintChoice{};
-    };
+        return Choice{};
+    });
     {
-        PageDoc doc(3);
-        doc.CanPrintAnswer = false;
-        Preview p(doc);
-        p.form->PrintBtn->click();
-        EXPECT_EQ(dialogs, 0);
-        EXPECT_EQ(doc.Printed, 0);
-        EXPECT_EQ(doc.FromPage, -1);
-    }
-    for (bool handlerSaysYes : {false, true}) {
-        PageDoc doc(3);
-        doc.NoPrinterFlag = true;
-        if (handlerSaysYes)
-            doc.CanPrintAnswer = true;
-        Preview p(doc);
+        auto doc = MakeDoc(3);
+        doc->OnPrintButtonClick = [](QObject*, bool& can) { can = false; };
+        Preview p(*doc);
         TMessageBoxRecorder boxes;
         p.form->PrintBtn->click();
         EXPECT_EQ(dialogs, 0);
-        EXPECT_EQ(doc.Printed, 0);
+        EXPECT_TRUE(boxes.Boxes.empty());
+        EXPECT_EQ(doc->PrintToPage(), 3); // as the recording left it
+    }
+    for (bool handlerSaysYes : {false, true}) {
+        auto doc = MakeStoredDoc(3);
+        if (handlerSaysYes)
+            doc->OnPrintButtonClick = [](QObject*, bool& can) { can = true; };
+        Preview p(*doc);
+        TMessageBoxRecorder boxes;
+        p.form->PrintBtn->click();
+        EXPECT_EQ(dialogs, 0);
+        // Without a printer the handler sees CanPrint false; saying yes only brings the message.
         ASSERT_EQ(boxes.Boxes.size(), handlerSaysYes ? 1u : 0u);
         if (handlerSaysYes) {
             EXPECT_EQ(boxes.Boxes[0].Text, MsgPrintNoPrinter);
@@ -624,96 +600,70 @@ TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
             EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Information);
         }
     }
-    TplPrevForm::RunPrintDialog = saved;
 }
 
 TEST(PreviewWindow, PrinterSetupWithoutPrinterOnlyTellsSo)
 {
-    PageDoc doc(3);
-    doc.NoPrinterFlag = true;
-    doc.Buttons = 0x1FFF;
-    Preview p(doc);
+    auto doc = MakeStoredDoc(3);
+    doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF));
+    int setups = 0;
+    doc->OnPrinterSetupDialog = [&](QObject*) { ++setups; };
+    Preview p(*doc);
     TMessageBoxRecorder boxes;
     p.form->PrinterSetBtn->click();
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_EQ(boxes.Boxes[0].Text, MsgSetupNoPrinter);
     EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　プリンタと用紙の設定"));
-    EXPECT_EQ(doc.SetupDone, 0);
+    EXPECT_EQ(setups, 0);
 }
 
-TEST(PreviewWindow, PrinterSetupReturnsToTheWholePage)
+TEST(PreviewWindow, PrinterSetupWithoutDialogTakesThePrinterAndShowsTheWholePage)
 {
-    for (bool confirmed : {true, false}) {
-        PageDoc doc(3, 1.5);
-        doc.Buttons = 0x1FFF;
-        doc.SetupAnswer = confirmed;
-        Preview p(doc);
-        p.form->ZoomDownBtn->click();
-        doc.Ratio = 0.75; // the new paper is landscape
-        p.form->PrinterSetBtn->click();
-        EXPECT_EQ(doc.SetupDone, confirmed ? 1 : 0);
-        EXPECT_EQ(doc.Zoom, confirmed ? ztWholePage : ztOther);
-        if (confirmed) {
-            EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 11, 770, 577));
-        }
-        EXPECT_TRUE(p.form->PrinterSetBtn->isEnabled());
-        EXPECT_TRUE(p.form->updatesEnabled());
-    }
-    // Without a sender the dialog is skipped.
-    PageDoc doc(3);
-    doc.SetupAnswer = false;
-    Preview p(doc);
+    auto doc = MakeDoc(3);
+    doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF));
+    int setups = 0;
+    doc->OnPrinterSetupDialog = [&](QObject*) { ++setups; };
+    Preview p(*doc);
+    p.form->ZoomDownBtn->click();
+    // The printer is turned to landscape behind the document's back; the
+    // setup command without a dialog adopts it.
+    doc->plSetPrinter()->SetOrientation(poLandscape);
     p.form->PrinterSetBtnClick(nullptr);
-    EXPECT_EQ(doc.SetupDone, 1);
+    EXPECT_EQ(setups, 1);
+    EXPECT_EQ(doc->ZoomType, ztWholePage);
+    EXPECT_GT(doc->PaperWidth(), doc->PaperHeight());
+    EXPECT_EQ(doc->ViewWidth(), doc->PaperWidth());
+    EXPECT_EQ(doc->ViewHeight(), doc->PaperHeight());
+    const QRect r = p.Bounds(p.form->Image1);
+    EXPECT_GT(r.width(), r.height());
+    EXPECT_TRUE(p.form->PrinterSetBtn->isEnabled());
+    EXPECT_TRUE(p.form->updatesEnabled());
+    doc->plSetPrinter()->SetOrientation(poPortrait);
 }
 
 TEST(PreviewWindow, CloseQueryAndClose)
 {
-    PageDoc doc(2);
-    doc.CanCloseAnswer = false;
-    Preview p(doc);
+    auto doc = MakeDoc(2);
+    bool allow = false;
+    doc->OnFormCloseQuery = [&](QObject*, bool& can) { can = allow; };
+    Preview p(*doc);
+    doc->FIsPrevFormShow = true;
+    const int viewW = doc->ViewWidth();
+    ASSERT_GT(viewW, 0);
     p.form->CloseBtn->click();
     EXPECT_TRUE(p.form->isVisible());
-    EXPECT_EQ(doc.ViewW, 2100);
-    EXPECT_TRUE(doc.IsPrevFormShow);
+    EXPECT_EQ(doc->ViewWidth(), viewW);
+    EXPECT_TRUE(doc->FIsPrevFormShow);
 
-    doc.CanCloseAnswer.reset();
+    allow = true;
     p.form->CloseBtn->click();
     EXPECT_FALSE(p.form->isVisible());
-    EXPECT_EQ(doc.ViewW, 0);
-    EXPECT_EQ(doc.ViewH, 0);
-    EXPECT_FALSE(doc.IsPrevFormShow);
+    EXPECT_EQ(doc->ViewWidth(), 0);
+    EXPECT_EQ(doc->ViewHeight(), 0);
+    EXPECT_FALSE(doc->FIsPrevFormShow);
     EXPECT_FALSE(p.form->Image1->HasPicture());
     EXPECT_TRUE(p.form->Shape1->isHidden());
-    EXPECT_EQ(doc.Form, p.form.data()); // a window the document did not create stays linked
-}
-
-TEST(PreviewWindow, AWindowTheDocumentCreatedIsFreedOnClose)
-{
-    PageDoc doc(2);
-    doc.AutoForm = true;
-    doc.FormName = QStringLiteral("plPrevForm__plPrev1");
-    QPointer<TplPrevForm> form = new TplPrevForm;
-    form->SetplPrev(&doc);
-    form->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    EXPECT_EQ(doc.Shows, 1);
-    form->CloseBtn->click();
-    EXPECT_EQ(doc.Form, nullptr);
-    EXPECT_EQ(doc.FormName, QString());
-    QTRY_VERIFY(form.isNull());
-    EXPECT_EQ(doc.Destroys, 1);
-}
-
-TEST(PreviewWindow, ModalShowReturnsWhenClosed)
-{
-    PageDoc doc(2);
-    TplPrevForm form;
-    form.SetplPrev(&doc);
-    QTimer::singleShot(0, [&] { QTimer::singleShot(50, [&] { form.CloseBtn->click(); }); });
-    form.ShowModal();
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(doc.Shows, 1);
+    EXPECT_EQ(doc->Form(), p.form.data()); // a window the document did not create stays linked
 }
 
 TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)
@@ -752,8 +702,8 @@ TEST(PreviewWindow, GlyphsFollowTheDesktopSettingAtEveryPaint)
     auto saved = TplPrevForm::IsAppsLightTheme;
     bool light = true;
     TplPrevForm::IsAppsLightTheme = [&] { return light; };
-    PageDoc doc(1);
-    Preview p(doc);
+    auto doc = MakeDoc(1);
+    Preview p(*doc);
     p.form->repaint();
     EXPECT_FALSE(p.form->DarkGlyphs());
     const QImage lightGlyph = p.form->PrintBtn->icon().pixmap(24).toImage();
@@ -785,9 +735,3 @@ TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
     }
     EXPECT_NE(TplGlyphList::Light().Pixmap(0).toImage(), TplGlyphList::DarkList().Pixmap(0).toImage());
 }
-
-// Until the printer-settings object is built, its constructor and destructor
-// (referenced by its meta-object) are empty here.
-#include "plSetPrinter.h"
-TplSetPrinter::TplSetPrinter(QObject* AOwner) : QObject(AOwner), d(nullptr) {}
-TplSetPrinter::~TplSetPrinter() = default;

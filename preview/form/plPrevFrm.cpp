@@ -2,12 +2,14 @@
 
 #include "plPrevGlyphs.h"
 #include "plPrevTheme.h"
+#include "plSetPrinter.h"
 #include "uTheme.h"
 #include "uUtils.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -205,36 +207,90 @@ void TplPrevForm::FormDestroy()
         return;
     FInDestroy = true;
     if (auto* d = Doc())
-        d->DoFormDestroy(this);
+        if (d->OnFormDestroy)
+            d->OnFormDestroy(this);
+}
+
+TplBusyScope::TplBusyScope(TplPrevForm* f) : Form(f)
+{
+    ++f->FBusy;
+}
+
+TplBusyScope::~TplBusyScope()
+{
+    if (!Form)
+        return;
+    if (--Form->FBusy == 0 && Form->FFreePending) {
+        Form->FFreePending = false;
+        Form->deleteLater();
+    }
 }
 
 // ------------------------------------------------------------------ linking
 
-void TplPrevForm::SetplPrev(TplPrevLink* doc)
+void TplPrevForm::SetplPrev(TCustomplPrev* doc)
 {
     if (!doc)
         return;
     FPrev = doc;
-    FPrevObj = doc->Component();
     doc->SetForm(this);
     if (!isVisible())
         ApplyFormSettings();
 }
 
+bool TplPrevForm::LinkOwnedDocument()
+{
+    if (FPrev)
+        return true;
+    // A document placed on the window: its class derives directly from
+    // TCustomplPrev.
+    for (QObject* o : children()) {
+        auto* doc = qobject_cast<TCustomplPrev*>(o);
+        const QMetaObject* base = o->metaObject()->superClass();
+        if (!doc || !base || qstrcmp(base->className(), "TCustomplPrev") != 0)
+            continue;
+        FPrev = doc;
+        doc->FFormName = objectName();
+        doc->SetForm(this);
+        doc->DoPrepare();
+        ApplyFormSettings();
+        return true;
+    }
+    return false;
+}
+
+QString TplPrevForm::StatusPaperName() const
+{
+    TCustomplPrev* d = Doc();
+    if (!d)
+        return {};
+    if (d->FNoPrinter || !d->plSetPrinter())
+        return d->FPaperName;
+    return d->plSetPrinter()->PaperName();
+}
+
+void TplPrevForm::RestorePrinterSnapshot()
+{
+    // An empty snapshot (none taken, or taking it failed) is not put back.
+    TCustomplPrev* d = Doc();
+    if (d && !d->FSavePrinterNameStr.isEmpty())
+        d->PrinterSettingsFromText(d->FSavePrinterNameStr);
+}
+
 void TplPrevForm::ApplyFormSettings()
 {
-    TplPrevLink* d = Doc();
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
     if (d->Title().isEmpty())
         d->SetTitle(QStringLiteral("印刷プレビュー"));
-    const TplPrevFormSettings s = d->FormSettings();
 
     setWindowTitle(d->Title());
     Qt::WindowFlags fl = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    auto has = [&](TBorderIcon i) { return (s.BorderIcons >> i) & 1u; };
-    TFormBorderStyle border = s.BorderStyle;
-    if (s.WindowState == fwFullScreen)
+    const TBorderIcons icons = d->FormBorderIcons;
+    auto has = [&](TBorderIcon i) { return icons.Contains(i); };
+    TFormBorderStyle border = d->FormBorderStyle;
+    if (d->FormWindowState == fwFullScreen)
         border = bsSingle;
     if (border == bsNone) {
         fl = Qt::Window | Qt::FramelessWindowHint;
@@ -254,16 +310,16 @@ void TplPrevForm::ApplyFormSettings()
     setWindowFlags(fl);
     FSizeableBorder = border == bsSizeable || border == bsSizeToolWin || border == bsNone;
 
-    StatusBar->setVisible(s.StatusBar);
-    CoolBar1->setVisible(s.IconBar);
-    setWindowIcon(s.Icon);
+    StatusBar->setVisible(d->FormStatusBar);
+    CoolBar1->setVisible(d->FormIconBar);
+    setWindowIcon(d->FormIcon());
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(MinimumWindowSize({s.Width, s.Height}));
-    move(s.Left, s.Top);
+    resize(MinimumWindowSize({d->FormWidth, d->FormHeight}));
+    move(d->FormLeft, d->FormTop);
 
-    if (!ScrollBox1->OwnBackground() && s.Color.isValid())
-        ScrollBox1->SetBackground(s.Color);
+    if (!ScrollBox1->OwnBackground() && d->FormColor != clBtnFace)
+        ScrollBox1->SetBackground(ColorToQColor(d->FormColor));
 
     const QRect monitor = ScreenRect();
     QScreen* scr = QGuiApplication::screenAt(monitor.center());
@@ -271,7 +327,7 @@ void TplPrevForm::ApplyFormSettings()
         scr = QGuiApplication::primaryScreen();
     const QRect workArea = scr ? scr->availableGeometry() : monitor;
     setWindowState(Qt::WindowNoState);
-    switch (s.WindowState) {
+    switch (d->FormWindowState) {
     case fwFullScreen:
         setGeometry(monitor);
         break;
@@ -285,7 +341,7 @@ void TplPrevForm::ApplyFormSettings()
         setWindowState(Qt::WindowMaximized);
         break;
     case fwNormal:
-        switch (s.Position) {
+        switch (d->FormPosition) {
         case poScreenCenter:
         case poDesktopCenter:
             move(workArea.center() - QPoint(width() / 2, height() / 2));
@@ -324,8 +380,8 @@ QRect TplPrevForm::ScreenRect() const
 
 void TplPrevForm::ApplyResizeRule()
 {
-    TplPrevLink* d = Doc();
-    const bool resizable = FSizeableBorder && (!d || d->FormSettings().CanResize);
+    TCustomplPrev* d = Doc();
+    const bool resizable = FSizeableBorder && (!d || d->FormCanResize);
     if (resizable) {
         setMinimumSize(350, 350);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -337,10 +393,10 @@ void TplPrevForm::ApplyResizeRule()
 
 void TplPrevForm::ArrangeButtons()
 {
-    TplPrevLink* d = Doc();
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    const TplPrevButtonSet visible = static_cast<TplPrevButtonSet>(d->BtnOptions() & 0x1FFF);
+    const TplPrevButtonSet visible = static_cast<TplPrevButtonSet>(d->BtnOptions().ToInt() & 0x1FFF);
     int widths[pbCount];
     for (int k = 0; k < pbCount; ++k)
         widths[k] = kButtons[k].width;
@@ -375,8 +431,8 @@ void TplPrevForm::SetStyleName(const QString& name)
 
 void TplPrevForm::EmbedInParent()
 {
-    TplPrevLink* d = Doc();
-    QWidget* host = d ? d->FormSettings().Parent : nullptr;
+    TCustomplPrev* d = Doc();
+    QWidget* host = d ? d->FormParent() : nullptr;
     if (!host || parentWidget() == host)
         return;
     setParent(host, Qt::Widget);
@@ -395,6 +451,7 @@ bool TplPrevForm::eventFilter(QObject* watched, QEvent* e)
 
 void TplPrevForm::Show()
 {
+    LinkOwnedDocument();
     EmbedInParent();
     show();
     raise();
@@ -403,12 +460,30 @@ void TplPrevForm::Show()
 
 int TplPrevForm::ShowModal()
 {
+    LinkOwnedDocument();
     EmbedInParent();
-    return exec();
+    // The window may already be closed again while it is being shown (its
+    // first page pumps events), so the modal loop runs only while it is open.
+    QPointer<TplPrevForm> self(this);
+    setResult(0);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    if (self && isVisible()) {
+        QEventLoop loop;
+        FModalLoop = &loop;
+        loop.exec(QEventLoop::DialogExec);
+        if (self)
+            FModalLoop = nullptr;
+    }
+    if (!self)
+        return QDialog::Rejected;
+    setWindowModality(Qt::NonModal);
+    return result();
 }
 
 void TplPrevForm::showEvent(QShowEvent* e)
 {
+    TplBusyScope busy(this);
     ImageDragFlag = false;
     QDialog::showEvent(e);
     if (e->spontaneous())
@@ -426,27 +501,31 @@ void TplPrevForm::hideEvent(QHideEvent* e)
 {
     ImageDragFlag = false;
     QDialog::hideEvent(e);
+    if (FModalLoop && !e->spontaneous())
+        FModalLoop->exit();
 }
 
 void TplPrevForm::FormShow()
 {
     if (auto* d = Doc())
-        d->DoFormShow(this);
+        if (d->OnFormShow)
+            d->OnFormShow(this);
 }
 
 void TplPrevForm::InitView()
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
     fgView = true;
     setWindowTitle(d->Title());
     FPinnedPos = pos();
-    if (d->GetMetaImage(d->PageNumber())) {
+    if (d->GetMetaImage(d->PageNumber())) { // none: nothing drawn
         ScrollBox1->Margin = 10;
         ScrollBox1->SetAutoScroll(true);
         Image1->setVisible(d->ImageVisible());
-        if (d->ZoomType() == ztPageWidth)
+        if (d->ZoomType == ztPageWidth)
             PageWidthBtnClick(this);
         else
             PageWholeBtnClick(this);
@@ -461,19 +540,22 @@ void TplPrevForm::InitView()
 
 void TplPrevForm::DrawMetaImage()
 {
+    TplBusyScope busy(this);
     if (!Doc() || Image1->isHidden())
         return;
     QPointer<TplPrevForm> self(this);
     QCoreApplication::processEvents();
-    TplPrevLink* d = self ? Doc() : nullptr;
+    TCustomplPrev* d = self ? Doc() : nullptr;
     if (!d)
         return;
     const int page = d->PageNumber();
-    Image1->SetPicture(d->GetMetaImage(page));
+    const TMetafile* pic = d->GetMetaImage(page);
+    Image1->SetPicture(pic ? *pic : TMetafile());
     Shape1->show();
-    Shape2->setVisible(d->ImageShade());
+    Shape2->setVisible(d->ImageShade);
     PlaceShapes();
-    d->DoAfterView(this, page);
+    if (d->OnAfterView)
+        d->OnAfterView(this, page);
     QCoreApplication::processEvents();
     if (!self || !(d = Doc()))
         return;
@@ -483,15 +565,15 @@ void TplPrevForm::DrawMetaImage()
     for (int k : {pbPrint, pbPrinterSet, pbPageWhole, pbPageWidth, pbZoomDown, pbZoomUp, pbFirstPage, pbPriorPage,
                   pbNextPage, pbLastPage})
         SetBtnEnabled(FButtons[k], on & ButtonBit(k));
-    StatusPanel[0]->setText(PageStatusText(n, count, d->StatusPaperName()));
-    const QString extra = d->StatusBarText();
+    StatusPanel[0]->setText(PageStatusText(n, count, StatusPaperName()));
+    const QString extra = d->StatusBarText;
     if (!extra.isEmpty())
         StatusPanel[1]->setText(extra);
 }
 
 void TplPrevForm::PlaceShapes()
 {
-    TplPrevLink* d = Doc();
+    TCustomplPrev* d = Doc();
     if (Image1->isHidden())
         return;
     const QRect r = ScrollBox1->ChildBounds(Image1);
@@ -499,14 +581,16 @@ void TplPrevForm::PlaceShapes()
     Shape1->SetColour(Qt::black);
     ScrollBox1->SetChildBounds(Shape1, QRect(r.left() - 1, r.top() - 1, r.width() + 1, r.height() + 1));
     if (d)
-        d->DoResize(this, d->PageNumber());
+        if (d->OnResize)
+        d->OnResize(this, d->PageNumber());
 }
 
 // --------------------------------------------------------------- navigation
 
 void TplPrevForm::FirstPageBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d || d->PageNumber() == 1)
         return;
     SetBtnEnabled(FirstPageBtn, false);
@@ -517,7 +601,8 @@ void TplPrevForm::FirstPageBtnClick(QObject*)
 
 void TplPrevForm::PriorPageBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d || d->PageNumber() == 1)
         return;
     SetBtnEnabled(PriorPageBtn, false);
@@ -527,7 +612,8 @@ void TplPrevForm::PriorPageBtnClick(QObject*)
 
 void TplPrevForm::NextPageBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d || d->PageNumber() == d->PageCount())
         return;
     SetBtnEnabled(NextPageBtn, false);
@@ -537,7 +623,8 @@ void TplPrevForm::NextPageBtnClick(QObject*)
 
 void TplPrevForm::LastPageBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d || d->PageNumber() == d->PageCount())
         return;
     SetBtnEnabled(LastPageBtn, false);
@@ -556,20 +643,21 @@ void TplPrevForm::resizeEvent(QResizeEvent* e)
 
 void TplPrevForm::FormResize()
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d || !fgView)
         return;
-    if (d->ZoomType() == ztWholePage)
+    if (d->ZoomType == ztWholePage)
         PageWholeBtnClick(this);
-    else if (d->ZoomType() == ztPageWidth)
+    else if (d->ZoomType == ztPageWidth)
         PageWidthBtnClick(this);
 }
 
 void TplPrevForm::moveEvent(QMoveEvent* e)
 {
     QDialog::moveEvent(e);
-    TplPrevLink* d = Doc();
-    if (!d || !isVisible() || !isWindow() || d->FormSettings().CanMove) {
+    TCustomplPrev* d = Doc();
+    if (!d || !isVisible() || !isWindow() || d->FormCanMove) {
         FPinnedPos = pos();
         return;
     }

@@ -5,8 +5,9 @@
 // setup, copying and a status bar.
 
 #include "plPrevFrmCalc.h"
-#include "plPrevFrmLink.h"
+#include "plPrev.h"
 #include "plPrevFrmParts.h"
+#include "plPrintDialog.h"
 
 #include <QDialog>
 #include <QImage>
@@ -15,6 +16,7 @@
 #include <functional>
 
 class QAction;
+class QEventLoop;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -24,6 +26,15 @@ class QToolButton;
 // a Japanese system.
 extern QString MsgPrintNoPrinter;
 extern QString MsgSetupNoPrinter;
+
+class TplPrevForm;
+
+// Marks a handler of the window as running (see TplPrevForm::FBusy).
+struct TplBusyScope {
+    explicit TplBusyScope(TplPrevForm* f);
+    ~TplBusyScope();
+    QPointer<TplPrevForm> Form;
+};
 
 class TplPrevForm : public QDialog {
     Q_OBJECT
@@ -63,8 +74,11 @@ public:
     QToolButton* Button(int k) const { return FButtons[k]; }
 
     // --- Linking and showing ------------------------------------------------
-    TplPrevLink* plPrev() const { return Doc(); }
-    void SetplPrev(TplPrevLink* doc);
+    TCustomplPrev* plPrev() const { return FPrev; }
+    void SetplPrev(TCustomplPrev* doc);
+    // Links a document the window owns itself (a TplPrev child), when the
+    // window is not linked yet; Show and ShowModal do this first.
+    bool LinkOwnedDocument();
     void Show();
     int ShowModal();
     void DrawMetaImage();
@@ -104,12 +118,9 @@ public:
     // Replaceable so that a check can stand in for the desktop setting.
     static std::function<bool()> IsAppsLightTheme;
     // The system print dialog; replaceable for the same reason.
-    struct PrintChoice {
-        bool Accepted = false;
-        enum Range { AllPages, Selection, PageNums } Kind = AllPages;
-        int FromPage = 0, ToPage = 0;
-    };
-    static std::function<PrintChoice(QWidget* parent, int from, int to, int min, int max)> RunPrintDialog;
+    static std::function<TplPrintDialogResult(QWidget* parent, int from, int to, int min, int max)> RunPrintDialog;
+    // The printer-and-paper setup dialog; false when cancelled.
+    static std::function<bool(TplSetPrinter*)> RunSetupDialog;
     // Prints a window capture on the current printer, scaled to the page
     // width with the capture's proportions.
     static std::function<void(const QImage& capture, double ratio)> PrintCapture;
@@ -145,10 +156,11 @@ private:
     void SetCaptions(bool japanese);
     QRect ScreenRect() const;
 
-    TplPrevLink* FPrev = nullptr;
-    QPointer<QObject> FPrevObj;   // the document's component, to notice its end
-    TplPrevLink* Doc() const { return FPrevObj ? FPrev : nullptr; }
+    QPointer<TCustomplPrev> FPrev; // not owned; null again when the document goes
+    TCustomplPrev* Doc() const { return FPrev; }
     void EmbedInParent();
+    QString StatusPaperName() const;
+    void RestorePrinterSnapshot();
     QToolButton* FButtons[pbCount];
     bool fgView = false;
     int ImgLeft = 0, ImgTop = 0, ImgWidth = 0, ImgHeight = 0;
@@ -162,6 +174,12 @@ private:
     QPoint FPinnedPos;         // where a window that may not move stays
     bool FPinned = false;
     bool FInDestroy = false;
+    // Handlers that process pending events are on the stack; a close that
+    // frees the window waits until the outermost one has returned.
+    int FBusy = 0;
+    bool FFreePending = false;
+    friend struct TplBusyScope;
+    QEventLoop* FModalLoop = nullptr;
     // The print dialog's page fields as last prepared.
     struct { int From = 0, To = 0, Min = 0, Max = 0; } PrintDialog1;
 };

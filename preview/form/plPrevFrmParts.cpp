@@ -165,9 +165,10 @@ TplPageImage::TplPageImage(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TplPageImage::SetPicture(const TplPagePicture& p)
+void TplPageImage::SetPicture(const TMetafile& p)
 {
     FPicture = p;
+    FHasPicture = p.Width() > 0 && p.Height() > 0;
     FCacheValid = false;
     FCache = QImage();
     update();
@@ -176,7 +177,7 @@ void TplPageImage::SetPicture(const TplPagePicture& p)
 void TplPageImage::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
-    if (!FPicture) {
+    if (!FHasPicture) {
         p.fillRect(rect(), Qt::white);
         return;
     }

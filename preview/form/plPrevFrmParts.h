@@ -4,7 +4,7 @@
 // sit at client positions (as the window's arithmetic expects), the two
 // rectangle shapes, the page image and the flat tool button.
 
-#include "plPrevFrmLink.h"
+#include "plMetafile.h"
 
 #include <QImage>
 #include <QScrollArea>
@@ -81,9 +81,10 @@ private:
 class TplPageImage : public QWidget {
 public:
     explicit TplPageImage(QWidget* parent);
-    void SetPicture(const TplPagePicture& p);
-    const TplPagePicture& Picture() const { return FPicture; }
-    bool HasPicture() const { return bool(FPicture); }
+    // Takes a copy; an empty picture drops it.
+    void SetPicture(const TMetafile& p);
+    const TMetafile& Picture() const { return FPicture; }
+    bool HasPicture() const { return FHasPicture; }
 
     std::function<void(QMouseEvent*)> OnMouseDown;
     std::function<void(QMouseEvent*)> OnMouseMove;
@@ -96,7 +97,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
-    TplPagePicture FPicture;
+    TMetafile FPicture;
+    bool FHasPicture = false;
     QImage FCache; // the picture rendered at the current size and density
     bool FCacheValid = false;
 };

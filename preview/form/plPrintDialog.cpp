@@ -6,6 +6,7 @@
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QWidget>
 
 #include <exception>
 
@@ -76,6 +77,11 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dlg.setMinMax(minPage, maxPage);
     printer.setFromTo(fromPage, toPage);
+    // Printing takes one range from a page to a page; a list of pages
+    // ("1,3,5") has no place here.
+    for (const char* name : {"pagesRadioButton", "pagesLineEdit"})
+        if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
+            w->hide();
     if (dlg.exec() != QDialog::Accepted)
         return r;
 

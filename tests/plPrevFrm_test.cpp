@@ -6,6 +6,7 @@
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
+#include "support/SpoolerOutput.h"
 #include "plPrevGlyphs.h"
 #include "plMessageBox.h"
 
@@ -836,4 +837,40 @@ TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
         EXPECT_EQ(CurrentPrinterName(), before);
         EXPECT_EQ(doc->plSetPrinter()->PrinterName(), before);
     }
+}
+
+TEST(PreviewWindow, HardCopyPrintsTheWindowAcrossThePageWidth)
+{
+    auto doc = MakeDoc(2);
+    Preview p(*doc);
+    p.form->activateWindow();
+    DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 2}; });
+    const int before = TPrinter::Printer().LastJobId();
+    const int pageWidth = TPrinter::Printer().GetDeviceCaps(DevCaps::HORZRES);
+    p.form->N3->trigger();
+    const int job = TPrinter::Printer().LastJobId();
+    ASSERT_NE(job, before);
+    const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
+    ASSERT_FALSE(pdf.isEmpty());
+    ASSERT_EQ(SpoolerOutput::Info(pdf).Pages, 1);
+
+    // Where the capture landed: a tenth of the printable width in from each
+    // side, half of that from the top, as high as its proportions ask.
+    const int dpi = 60;
+    const QImage page = SpoolerOutput::Render(pdf, 1, dpi);
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 250)
+                ink |= QRect(x, y, 1, 1);
+    const double scale = double(dpi) / TPrinter::Printer().GetDeviceCaps(DevCaps::LOGPIXELSX);
+    const int offX = TPrinter::Printer().GetDeviceCaps(DevCaps::PHYSICALOFFSETX);
+    const int offY = TPrinter::Printer().GetDeviceCaps(DevCaps::PHYSICALOFFSETY);
+    const QSize shot = p.form->size();
+    const TplEdges e = HardCopyRect(pageWidth, double(shot.height()) / shot.width());
+    EXPECT_NEAR(ink.left(), (offX + e.Left) * scale, 2);
+    EXPECT_NEAR(ink.right(), (offX + e.Right) * scale, 2);
+    EXPECT_NEAR(ink.top(), (offY + e.Top) * scale, 2);
+    EXPECT_NEAR(ink.bottom(), (offY + e.Bottom) * scale, 2);
+    EXPECT_EQ(doc->PageNumber(), 1);
 }

@@ -49,6 +49,12 @@ IPrinterService& TPrinter::Service()
     return *FService;
 }
 
+std::shared_ptr<IPrinterService> TPrinter::ServicePtr()
+{
+    Service();
+    return FService;
+}
+
 QStringList TPrinter::Printers()
 {
     QStringList names;

@@ -2,6 +2,8 @@
 #include "plSetPrinter.h"
 #include "support/plLogDevice.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -453,5 +455,62 @@ TEST(plPrev, ComposesRecordedPages)
         EXPECT_EQ(Fills(items)[0].Box, QRectF(0, 0, 2099, 2969)); // the paper
         EXPECT_EQ(doc->PageNumber(), 1);
         EXPECT_EQ(doc->Canvas(), nullptr);
+    }
+}
+
+// Printing maps paper unit (0, 0) onto the sheet's corner, shifted by the
+// print offsets; upside-down printing turns the page on the sheet.
+TEST(plPrev, PrintedPageLandsOnTheSheet)
+{
+    struct Case {
+        bool Inverse;
+        int OffX, OffY;
+    };
+    for (const Case c : {Case{false, 0, 0}, Case{false, 50, -20}, Case{true, 0, 0}, Case{true, 50, -20}}) {
+        auto doc = StoredA4Document();
+        // The printer as read from a 600 dpi A4 sheet with 100-pixel bands.
+        doc->FplPaperWidth = 4960;
+        doc->FplPaperHeight = 7014;
+        doc->FplPageWidth = 4760;
+        doc->FplPageHeight = 6814;
+        doc->PaperLO = doc->PaperTO = doc->PaperRO = doc->PaperBO = 100;
+        doc->SetInversePrint(c.Inverse);
+        doc->SetPrintOffsetX(c.OffX);
+        doc->SetPrintOffsetY(c.OffY);
+        doc->BeginDoc();
+        doc->Line(100, 1000, 200, 200);
+        doc->TextOut(100, 300, "first");
+        doc->EndDoc();
+
+        doc->FPrinting = true;
+        TLogDevice dev(4760, 6814); // the printable area in printer pixels
+        {
+            QPainter p(&dev);
+            doc->PrintPage(&p, 1);
+        }
+        doc->FPrinting = false;
+
+        // Device pixels back to the sheet's physical pixels.
+        const auto sheet = [](QPointF d) { return d + QPointF(100, 100); };
+        const double kx = 4960.0 / 2099, ky = 7014.0 / 2969;
+        const auto expected = [&](double x, double y) {
+            if (!c.Inverse)
+                return QPointF((x + c.OffX) * kx, (y + c.OffY) * ky);
+            return QPointF((2099 - x - c.OffX) * kx, (2969 - y - c.OffY) * ky);
+        };
+        EXPECT_TRUE(Fills(dev.Items).empty()); // no paper colour on paper
+        auto lines = Only(dev.Items, TLogItem::ikLine);
+        ASSERT_EQ(lines.size(), 1u);
+        for (int i = 0; i < 2; ++i) {
+            const QPointF got = sheet(lines[0].Points[i]);
+            const QPointF want = expected(i == 0 ? 100 : 1000, 200);
+            EXPECT_NEAR(got.x(), want.x(), 1e-6) << c.Inverse << c.OffX;
+            EXPECT_NEAR(got.y(), want.y(), 1e-6) << c.Inverse << c.OffX;
+        }
+        auto texts = Texts(dev.Items);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_NEAR(std::abs(texts[0].Angle), c.Inverse ? 180 : 0, 1e-9);
+        // Everything is clipped to the printable area of the page as drawn.
+        ASSERT_TRUE(lines[0].Clip);
     }
 }

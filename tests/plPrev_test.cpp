@@ -514,3 +514,80 @@ TEST(plPrev, PrintedPageLandsOnTheSheet)
         ASSERT_TRUE(lines[0].Clip);
     }
 }
+
+// On demand: the callback draws the page asked for, clamped, and the number
+// is kept; recording calls do nothing in this mode.
+TEST(plPrev, DrawsPagesOnDemand)
+{
+    auto doc = StoredA4Document();
+    doc->BeginDoc();
+    doc->TextOut(0, 0, "recorded");
+    doc->EndDoc();
+    int calls = 0;
+    doc->SetProcName([&] {
+        ++calls;
+        ASSERT_NE(doc->Canvas(), nullptr);
+        doc->TextOut(100, 100, QString::number(doc->PageNumber()));
+    });
+    EXPECT_EQ(doc->DrawType(), dtStat);
+    EXPECT_TRUE(doc->Pages().empty()); // the recorded pages are gone
+    doc->SetPageCount(3);
+    EXPECT_EQ(doc->PageCount(), 3);
+    for (auto [asked, page] : {std::pair{0, 1}, {2, 2}, {8, 3}}) {
+        TMetafile* m = doc->GetMetaImage(asked);
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(doc->PageNumber(), page);
+        auto texts = Texts(LogPicture(*m));
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].Text, QString::number(page));
+        EXPECT_EQ(doc->Canvas(), nullptr);
+    }
+    EXPECT_EQ(calls, 3);
+    doc->NewPage();
+    doc->EndDoc();
+    EXPECT_EQ(doc->PageCount(), 3);
+    EXPECT_EQ(doc->DrawType(), dtStat);
+}
+
+// A tractor-feed paper source shows feed holes and perforations in the
+// preview and nothing of them on paper; preview-only drawing likewise.
+TEST(plPrev, TractorMarksAndPreviewOnlyDrawing)
+{
+    for (const QString& bin : {u"ﾄﾗｸﾀｰﾌｨｰﾀﾞ"_qs, u"トラクタ"_qs, u"Tray 1"_qs}) {
+        auto doc = StoredA4Document();
+        doc->FBinName = bin;
+        int noPrint = 0;
+        doc->OnNoPrintDraw = [&](QObject*, int page) {
+            noPrint = page;
+            doc->TextOut(500, 500, "draft");
+        };
+        doc->BeginDoc();
+        doc->NewPage();
+        doc->EndDoc();
+        const bool tractor = !bin.startsWith("Tray");
+        for (bool printing : {false, true}) {
+            doc->FPrinting = printing;
+            noPrint = 0;
+            auto items = LogPicture(*doc->GetMetaImage(2));
+            auto ellipses = Only(items, TLogItem::ikEllipse);
+            auto lines = Only(items, TLogItem::ikPath); // dotted lines are stroked as paths
+            if (printing || !tractor) {
+                EXPECT_TRUE(ellipses.empty()) << bin;
+                EXPECT_TRUE(lines.empty()) << bin;
+            } else {
+                ASSERT_EQ(ellipses.size(), 50u) << bin; // rows at 40, 167, ... up to the first at or past 2969
+                EXPECT_EQ(ellipses[0].Box, QRectF(40, 40, 40, 40));
+                EXPECT_EQ(ellipses[1].Box, QRectF(2019, 40, 40, 40));
+                EXPECT_EQ(ellipses.back().Box.top(), 40 + 24 * 127);
+                EXPECT_EQ(ellipses[0].PenWidth, 0);
+                ASSERT_FALSE(lines.empty());
+                EXPECT_EQ(lines.front().Box, QRectF(QPointF(127, 0), QPointF(127, 2969)));
+                EXPECT_EQ(lines.back().Box, QRectF(QPointF(2099 - 127, 0), QPointF(2099 - 127, 2969)));
+                EXPECT_EQ(lines.back().Pen.style(), Qt::DotLine);
+            }
+            EXPECT_EQ(noPrint, printing ? 0 : 1) << "raised with the document's page number";
+            EXPECT_EQ(Texts(items).size(), printing ? 0u : 1u);
+        }
+        doc->FPrinting = false;
+    }
+}

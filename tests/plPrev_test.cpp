@@ -1,4 +1,7 @@
+#include "plCupsPrinterService.h"
+#include "plMessageBox.h"
 #include "plPrev.h"
+#include "plPrinter.h"
 #include "plSetPrinter.h"
 #include "support/plLogDevice.h"
 
@@ -10,6 +13,16 @@
 #include <memory>
 
 namespace {
+
+// This suite runs as on a machine without printers: its spooler does not exist.
+class TNoSpooler : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>("/nonexistent/mirvak/cups.sock"));
+    }
+};
+const auto* const kNoSpooler = ::testing::AddGlobalTestEnvironment(new TNoSpooler);
 
 // A document on a machine without printer that carries the stored geometry
 // of an A4 sheet at 600 dpi (as the main window stores it).
@@ -590,4 +603,23 @@ TEST(plPrev, TractorMarksAndPreviewOnlyDrawing)
         }
         doc->FPrinting = false;
     }
+}
+
+// Printing refuses with a message when nothing was drawn or there is no printer.
+TEST(plPrev, PrintRefusesWithoutDrawingOrPrinter)
+{
+    TMessageBoxRecorder boxes;
+    auto doc = StoredA4Document();
+    doc->Print();
+    doc->BeginDoc();
+    doc->EndDoc();
+    doc->Print();
+    ASSERT_EQ(boxes.Boxes.size(), 2u);
+    EXPECT_EQ(boxes.Boxes[0].Text, u"Canvasへの描画コードが見つかりません．　　"_qs);
+    EXPECT_EQ(boxes.Boxes[0].Caption, u"印刷プレビュー制御コンポーネント"_qs);
+    EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Warning);
+    EXPECT_EQ(boxes.Boxes[1].Text, u"プリンタがインストールされていないので印刷できません．　　"_qs);
+    EXPECT_EQ(boxes.Boxes[1].Caption, u" 印刷"_qs);
+    EXPECT_EQ(boxes.Boxes[1].Icon, QMessageBox::Information);
+    EXPECT_FALSE(doc->Printing());
 }

@@ -1,11 +1,25 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "uApplication.h"
+#include "uFrmMain.h"
+#include "uTheme.h"
+#include "uVCLFrmAbout.h"
+
+#include <QMessageBox>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Mirvak"));
-    w.show();
-    return app.exec();
+    TApplication app(argc, argv);
+    // Before any window exists: the desktop's light or dark setting, once.
+    ThemeStartup();
+
+    if (!IsStyleAvailable(StyleNameLight))
+        QMessageBox::critical(nullptr, QStringLiteral("Mirvak"),
+                              QStringLiteral("Style '%1' not found.").arg(StyleNameLight));
+
+    FrmMain = new TFrmMain;
+    VCLFrmAbout = new TVCLFrmAbout(FrmMain);
+    FrmMain->show();
+
+    const int result = app.exec();
+    delete FrmMain;
+    return result;
 }

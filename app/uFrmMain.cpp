@@ -2,6 +2,7 @@
 
 #include "plPrev.h"
 #include "plSetPrinter.h"
+#include "uApplication.h"
 #include "uTheme.h"
 #include "uUtils.h"
 #include "uVCLFrmAbout.h"
@@ -97,9 +98,9 @@ TFrmMain::TFrmMain(QWidget* Parent)
     plPrev1 = new TplPrev(this);
     plPrev1->setObjectName(QStringLiteral("plPrev1"));
 
-    connect(NumberBox1, &QSpinBox::valueChanged, this, [this] { NumberBox1Change(); });
-    connect(bbPrint, &QPushButton::clicked, this, [this] { bbPrintClick(); });
-    connect(bbInfo, &QPushButton::clicked, this, [this] { bbInfoClick(); });
+    connect(NumberBox1, &QSpinBox::valueChanged, this, [this] { TApplication::Guarded([this] { NumberBox1Change(); }); });
+    connect(bbPrint, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { bbPrintClick(); }); });
+    connect(bbInfo, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { bbInfoClick(); }); });
 
     FormCreate();
 

@@ -305,6 +305,36 @@ TEST(MainWindow, AnErrorWhilePrintingShowsOneBoxAndTheWindowStaysUsable)
     EXPECT_EQ(w.NumberBox2->value(), 100);
 }
 
+namespace {
+
+// Throws from its event handler for the first event, counts the others.
+class Faulty : public QObject {
+public:
+    int handled = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        if (++handled == 1)
+            throw std::runtime_error("Cannot open the printer");
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(Application, AnErrorReachingTheEventLoopIsShownAndTheLoopGoesOn)
+{
+    Faulty faulty;
+    BoxWatcher boxes;
+    QCoreApplication::postEvent(&faulty, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&faulty, new QEvent(QEvent::User));
+    QTRY_COMPARE(faulty.handled, 2);
+    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("Cannot open the printer")});
+}
+
 TEST(Application, ErrorTextsForTheReport)
 {
     const struct {

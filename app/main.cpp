@@ -1,9 +1,8 @@
+#include "plMessageBox.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
 #include "uTheme.h"
 #include "uVCLFrmAbout.h"
-
-#include <QMessageBox>
 
 int main(int argc, char** argv)
 {
@@ -12,8 +11,8 @@ int main(int argc, char** argv)
     ThemeStartup();
 
     if (!IsStyleAvailable(StyleNameLight))
-        QMessageBox::critical(nullptr, QStringLiteral("Mirvak"),
-                              QStringLiteral("Style '%1' not found.").arg(StyleNameLight));
+        ShowMessageBox(QStringLiteral("Style '%1' not found.").arg(StyleNameLight), QStringLiteral("Mirvak"),
+                       QMessageBox::Critical);
 
     FrmMain = new TFrmMain;
     VCLFrmAbout = new TVCLFrmAbout(FrmMain);

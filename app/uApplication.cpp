@@ -1,6 +1,6 @@
 #include "uApplication.h"
 
-#include <QMessageBox>
+#include "plMessageBox.h"
 
 #include <new>
 #include <stdexcept>
@@ -9,7 +9,8 @@ namespace {
 
 void ShowErrorBox(const QString& Text)
 {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Mirvak"), Text);
+    ShowMessageBox(Text, QStringLiteral("Mirvak"), QMessageBox::Critical, QMessageBox::Ok, QMessageBox::NoButton,
+                   QApplication::activeWindow());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "plMessageBox.h"
 #include "plPrev.h"
 #include "plSetPrinter.h"
 #include "uApplication.h"
@@ -291,11 +292,14 @@ TEST(MainWindow, AnErrorWhilePrintingShowsOneBoxAndTheWindowStaysUsable)
     w.show();
     w.NumberBox2->setValue(100);
     {
-        BoxWatcher boxes;
+        TMessageBoxRecorder boxes;
         g_failAbove = 100 * 1024; // the hundred sheets' problems do not fit
         QTest::mouseClick(w.bbPrint, Qt::LeftButton);
         g_failAbove = 0;
-        EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("Out of memory.")});
+        ASSERT_EQ(boxes.Boxes.size(), 1u);
+        EXPECT_EQ(boxes.Boxes[0].Text, QStringLiteral("Out of memory."));
+        EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("Mirvak"));
+        EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Critical);
     }
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.isEnabled());

@@ -153,6 +153,21 @@ public:
     int FDevSize = 0;      // its length
 
 private:
+    // The edit cycle and its steps; the state they work on (ADevice,
+    // ADriver, APort, hPrtHandle, ADevMode) is in plSetPrinter_p.h.
+    void EditDevMode(uint32_t bit, const std::function<void(QByteArray& dm)>& change);
+    bool LockDevMode();
+    void UnlockDevMode();
+    void ApplyDevMode(QByteArray* dm);
+    void PublishDevMode();
+    // The device mode the object last obtained from or published to the
+    // current printer (obtained now when it has none yet); null with no printer.
+    const QByteArray* ReadDevMode() const;
+    QString CurrentListEntry();
+    int FindPrinter(const QString& text, QString* name);
+    bool RegisterUserForm(const QString& name, int w, int h);
+    bool CheckUserPaperSize(int w, int h);
+
     struct Private;
     Private* d;
     bool FLoading = false;

@@ -1,0 +1,3 @@
+#include "plPrev.h"
+
+void TCustomplPrev::Print() {}

@@ -1,0 +1,633 @@
+#include "plCupsPrinterService.h"
+
+#include "plDevMode.h"
+#include "plPaperTable.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QSize>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
+
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+// Connect within this time, or there is no server (milliseconds).
+constexpr int kConnectTimeout = 1500;
+// A server that stops answering in the middle of a request (seconds).
+constexpr double kReplyTimeout = 10.0;
+
+QString text(const char* s)
+{
+    return s ? QString::fromUtf8(s) : QString();
+}
+
+[[noreturn]] void fail(const QString& what)
+{
+    QString message = what;
+    const char* reason = cupsLastErrorString();
+    if (reason && *reason)
+        message += QStringLiteral(" (") + QString::fromUtf8(reason) + QLatin1Char(')');
+    throw std::runtime_error(message.toStdString());
+}
+
+QString attrString(ipp_attribute_t* a, int i)
+{
+    switch (ippGetValueTag(a)) {
+    case IPP_TAG_INTEGER:
+    case IPP_TAG_ENUM:
+        return QString::number(ippGetInteger(a, i));
+    case IPP_TAG_BOOLEAN:
+        return ippGetBoolean(a, i) ? QStringLiteral("true") : QStringLiteral("false");
+    case IPP_TAG_KEYWORD:
+    case IPP_TAG_NAME:
+    case IPP_TAG_NAMELANG:
+    case IPP_TAG_TEXT:
+    case IPP_TAG_TEXTLANG:
+        return text(ippGetString(a, i, nullptr));
+    default:
+        return {};
+    }
+}
+
+QStringList attrStrings(ipp_attribute_t* a)
+{
+    QStringList list;
+    for (int i = 0; a && i < ippGetCount(a); ++i) {
+        const QString s = attrString(a, i);
+        if (!s.isEmpty())
+            list.append(s);
+    }
+    return list;
+}
+
+// CUPS's own localisation fetches the printer's strings from the address the
+// server names itself by, which need not be reachable from here (a server on
+// a local socket calls itself localhost); these stand in where the printer's
+// strings have no entry.
+
+// "Postcard (100 x 150 mm)" for "om_postcard_100x150mm".
+QString mediaName(const QString& media, int width, int length)
+{
+    auto mm = [](int hundredths) { return QString::number(hundredths / 100.0, 'g', 5); };
+    QString name = media.section(QLatin1Char('_'), 1, 1);
+    name.replace(QLatin1Char('-'), QLatin1Char(' '));
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    const QString size = QStringLiteral("%1 x %2 mm").arg(mm(width), mm(length));
+    return name.isEmpty() ? size : QStringLiteral("%1 (%2)").arg(name, size);
+}
+
+// "Number up" for "number-up".
+QString keywordLabel(const QString& keyword)
+{
+    QString s = keyword;
+    s.replace(QLatin1Char('-'), QLatin1Char(' '));
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
+}
+
+// "key" = "value"; lines of a printer's strings file.
+QHash<QString, QString> parseStrings(const QByteArray& data)
+{
+    QHash<QString, QString> map;
+    auto quoted = [&](int& i, QString& out) {
+        while (i < data.size() && data[i] != '"')
+            ++i;
+        if (i >= data.size())
+            return false;
+        QByteArray s;
+        for (++i; i < data.size() && data[i] != '"'; ++i) {
+            if (data[i] == '\\' && i + 1 < data.size()) {
+                ++i;
+                s.append(data[i] == 'n' ? '\n' : data[i]);
+            } else {
+                s.append(data[i]);
+            }
+        }
+        if (i >= data.size())
+            return false;
+        ++i;
+        out = QString::fromUtf8(s);
+        return true;
+    };
+    for (int i = 0; i < data.size();) {
+        QString key, value;
+        const int start = i;
+        if (!quoted(i, key))
+            break;
+        // Only "key" = "value" on one statement counts.
+        int j = i;
+        while (j < data.size() && (data[j] == ' ' || data[j] == '\t'))
+            ++j;
+        if (j < data.size() && data[j] == '=') {
+            i = j + 1;
+            if (!quoted(i, value))
+                break;
+            map.insert(key, value);
+        }
+        if (i <= start)
+            break;
+    }
+    return map;
+}
+
+}  // namespace
+
+// One connection to the server and the destination list fetched through it.
+struct TCupsPrinterService::Session {
+    http_t* http = nullptr;
+    cups_dest_t* dests = nullptr;
+    int count = 0;
+    bool listed = false;
+    bool listOk = true;
+    cups_dest_t* named = nullptr;
+
+    explicit Session(const QString& server)
+    {
+        QByteArray host;
+        int port = ippPort();
+        if (server.isEmpty()) {
+            host = cupsServer();
+        } else if (server.startsWith(QLatin1Char('/'))) {
+            host = server.toUtf8();
+        } else {
+            host = server.toUtf8();
+            const int colon = host.lastIndexOf(':');
+            if (colon > 0 && !host.contains(']') && host.indexOf(':') == colon) {
+                port = host.mid(colon + 1).toInt();
+                host.truncate(colon);
+            }
+        }
+        http = httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
+                            nullptr);
+        if (http)
+            httpSetTimeout(http, kReplyTimeout, [](http_t*, void*) { return 0; }, nullptr);
+    }
+    ~Session()
+    {
+        if (dests)
+            cupsFreeDests(count, dests);
+        if (named)
+            cupsFreeDests(1, named);
+        if (http)
+            httpClose(http);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void List()
+    {
+        if (listed || !http)
+            return;
+        listed = true;
+        count = cupsGetDests2(http, &dests);
+        if (count <= 0) {
+            count = 0;
+            const ipp_status_t st = cupsLastError();
+            listOk = st <= IPP_STATUS_OK_EVENTS_COMPLETE || st == IPP_STATUS_ERROR_NOT_FOUND;
+        }
+    }
+
+    static QString Queue(const cups_dest_t& d)
+    {
+        QString q = text(d.name);
+        if (d.instance)
+            q += QLatin1Char('/') + text(d.instance);
+        return q;
+    }
+
+    QList<TPrinterEntry> Entries()
+    {
+        List();
+        QList<TPrinterEntry> list;
+        QHash<QString, int> uses;
+        for (int i = 0; i < count; ++i) {
+            const cups_dest_t& d = dests[i];
+            TPrinterEntry e;
+            e.Port = Queue(d);
+            e.Name = text(cupsGetOption("printer-info", d.num_options, d.options)).trimmed();
+            if (e.Name.isEmpty())
+                e.Name = e.Port;
+            else if (d.instance)
+                e.Name += QLatin1Char('/') + text(d.instance);
+            e.Driver = text(cupsGetOption("printer-make-and-model", d.num_options, d.options));
+            e.Hidden = text(cupsGetOption("printer-is-accepting-jobs", d.num_options, d.options))
+                       == QLatin1String("false");
+            e.IsDefault = d.is_default != 0;
+            ++uses[e.Name];
+            list.append(e);
+        }
+        // A description that two queues share cannot name one of them.
+        for (TPrinterEntry& e : list)
+            if (uses.value(e.Name) > 1)
+                e.Name = e.Port;
+        return list;
+    }
+
+    // The destination listed under that name, or with that queue name.
+    // queues maps names to queue names as last listed and is refreshed when
+    // the printer has to be looked up in the whole list.
+    cups_dest_t* Find(const QString& printer, TPrinterEntry* entry, QHash<QString, QString>& queues)
+    {
+        if (!http)
+            return nullptr;
+        const QString queue = queues.value(printer);
+        if (!queue.isEmpty()) {
+            const int slash = queue.indexOf(QLatin1Char('/'));
+            const QByteArray name = queue.left(slash).toUtf8();
+            const QByteArray instance = slash < 0 ? QByteArray() : queue.mid(slash + 1).toUtf8();
+            named = cupsGetNamedDest(http, name.constData(), slash < 0 ? nullptr : instance.constData());
+            if (named) {
+                QString info = text(cupsGetOption("printer-info", named->num_options, named->options)).trimmed();
+                if (!info.isEmpty() && named->instance)
+                    info += QLatin1Char('/') + text(named->instance);
+                if (Queue(*named) == queue && (info == printer || queue == printer)) {
+                    entry->Name = printer;
+                    entry->Port = queue;
+                    entry->Driver = text(cupsGetOption("printer-make-and-model", named->num_options, named->options));
+                    return named;
+                }
+            }
+        }
+        const QList<TPrinterEntry> list = Entries();
+        queues.clear();
+        for (const TPrinterEntry& e : list)
+            queues.insert(e.Name, e.Port);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < list.size(); ++i) {
+                if ((pass == 0 ? list[i].Name : list[i].Port) == printer) {
+                    *entry = list[i];
+                    return &dests[i];
+                }
+            }
+        }
+        return nullptr;
+    }
+
+    // The printer's own localisation strings, if the server keeps a strings
+    // file for it (cupsd makes one from the printer's driver). Fetched through
+    // our own connection: the address the server gives for it is its view of
+    // itself, not necessarily reachable from here.
+    QHash<QString, QString> Strings(const QString& queue)
+    {
+        QTemporaryFile file;
+        if (!file.open())
+            return {};
+        const QByteArray resource = "/strings/" + queue.section(QLatin1Char('/'), 0, 0).toUtf8() + ".strings";
+        if (cupsGetFd(http, resource.constData(), file.handle()) != HTTP_STATUS_OK)
+            return {};
+        file.seek(0);
+        return parseStrings(file.readAll());
+    }
+};
+
+TCupsPrinterService::TCupsPrinterService(QString server, QString formsFile)
+    : FServer(std::move(server))
+    , FForms(std::move(formsFile))
+{
+}
+
+QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
+{
+    Session s(FServer);
+    const QList<TPrinterEntry> list = s.Entries();
+    if (ok)
+        *ok = s.listOk;
+    FQueues.clear();
+    for (const TPrinterEntry& e : list)
+        FQueues.insert(e.Name, e.Port);
+    return list;
+}
+
+QString TCupsPrinterService::QueueOf(const QString& printer)
+{
+    Session s(FServer);
+    TPrinterEntry e;
+    return s.Find(printer, &e, FQueues) ? e.Port : QString();
+}
+
+std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& printer)
+{
+    Session s(FServer);
+    TPrinterEntry entry;
+    cups_dest_t* dest = s.Find(printer, &entry, FQueues);
+    if (!dest)
+        return nullptr;
+    cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
+    if (!info)
+        return nullptr;
+    http_t* http = s.http;
+    auto supported = [&](const char* name) { return cupsFindDestSupported(http, dest, info, name); };
+    // The user's or the server's default of an option: the destination's
+    // options first (lpoptions), then the printer's "-default" attribute.
+    auto defaultOf = [&](const char* name) -> QString {
+        if (const char* v = cupsGetOption(name, dest->num_options, dest->options))
+            return text(v);
+        if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, name))
+            return attrString(a, 0);
+        return {};
+    };
+    const QHash<QString, QString> strings = s.Strings(entry.Port);
+
+    auto caps = std::make_shared<TPrinterCaps>();
+    caps->Name = entry.Name;
+    caps->Driver = entry.Driver;
+    caps->Port = entry.Port;
+
+    // Papers, in the order the printer lists them.
+    QList<int> taken;
+    // pwgMediaForPWG answers custom names in one shared buffer: copy at once.
+    std::optional<QSize> customMin, customMax;
+    auto customSize = [](const QByteArray& name) -> std::optional<QSize> {
+        if (pwg_media_t* pwg = pwgMediaForPWG(name.constData()))
+            return QSize(pwg->width, pwg->length);
+        return std::nullopt;
+    };
+    for (const QString& media : attrStrings(supported("media"))) {
+        const QByteArray m = media.toUtf8();
+        if (media.startsWith(QLatin1String("custom_min_"))) {
+            customMin = customSize(m);
+            continue;
+        }
+        if (media.startsWith(QLatin1String("custom_max_"))) {
+            customMax = customSize(m);
+            continue;
+        }
+        TPaperInfo p;
+        p.Media = media;
+        cups_size_t size{};
+        if (cupsGetDestMediaByName(http, dest, info, m.constData(), CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
+            p.Width = size.width;
+            p.Length = size.length;
+            p.Left = size.left;
+            p.Bottom = size.bottom;
+            p.Right = size.right;
+            p.Top = size.top;
+        } else if (pwg_media_t* pwg = pwgMediaForPWG(m.constData())) {
+            p.Width = pwg->width;
+            p.Length = pwg->length;
+        }
+        if (p.Width <= 0 || p.Length <= 0 || caps->PaperByMedia(media))
+            continue;
+        p.Number = PaperTable::StandardNumber(media, p.Width, p.Length);
+        if (p.Number == 0 || taken.contains(p.Number))
+            p.Number = PaperTable::OtherNumber(media, taken);
+        taken.append(p.Number);
+        p.Name = strings.value(QStringLiteral("media.") + media);
+        if (p.Name.isEmpty())
+            p.Name = PaperTable::StandardName(p.Number);
+        if (p.Name.isEmpty())
+            p.Name = mediaName(media, p.Width, p.Length);
+        caps->Papers.append(p);
+    }
+
+    QString defaultMedia = defaultOf("media");
+    if (!caps->PaperByMedia(defaultMedia)) {
+        // An lpoptions default may be a PPD or legacy size name.
+        const QByteArray d = defaultMedia.toUtf8();
+        pwg_media_t* pwg = pwgMediaForPPD(d.constData());
+        if (!pwg)
+            pwg = pwgMediaForLegacy(d.constData());
+        defaultMedia = pwg ? text(pwg->pwg) : QString();
+    }
+    if (const TPaperInfo* p = caps->PaperByMedia(defaultMedia))
+        caps->DefaultPaper = p->Number;
+    else if (!caps->Papers.isEmpty())
+        caps->DefaultPaper = caps->Papers.first().Number;
+
+    // Custom sizes take the margins of the default paper.
+    if (customMin && customMax) {
+        caps->CustomSize = true;
+        caps->CustomMinWidth = customMin->width();
+        caps->CustomMinLength = customMin->height();
+        caps->CustomMaxWidth = customMax->width();
+        caps->CustomMaxLength = customMax->height();
+        if (const TPaperInfo* p = caps->Paper(caps->DefaultPaper)) {
+            caps->CustomLeft = p->Left;
+            caps->CustomBottom = p->Bottom;
+            caps->CustomRight = p->Right;
+            caps->CustomTop = p->Top;
+        }
+    }
+    for (const TPaperForm& f : FForms.Forms(entry.Port)) {
+        TPaperInfo p = FormPaper(*caps, f, taken);
+        if (!caps->CustomFits(p.Width, p.Length))
+            continue;
+        taken.append(p.Number);
+        caps->Papers.append(p);
+    }
+
+    // Paper sources.
+    QList<int> bins;
+    for (const QString& source : attrStrings(supported("media-source"))) {
+        TBinInfo b;
+        b.Keyword = source;
+        b.Number = PaperTable::BinNumber(source, bins);
+        bins.append(b.Number);
+        b.Name = strings.value(QStringLiteral("media-source.") + source);
+        if (b.Name.isEmpty())
+            b.Name = PaperTable::BinName(source);
+        caps->Bins.append(b);
+    }
+    const QString defaultSource = defaultOf("media-source");
+    for (const TBinInfo& b : caps->Bins)
+        if (b.Keyword == defaultSource)
+            caps->DefaultBin = b.Number;
+    if (!caps->Bin(caps->DefaultBin) && !caps->Bins.isEmpty())
+        caps->DefaultBin = caps->Bins.first().Number;
+
+    const QStringList colorModes = attrStrings(supported("print-color-mode"));
+    caps->Color = colorModes.contains(QLatin1String("color"));
+    caps->ColorDefault = caps->Color && defaultOf("print-color-mode") != QLatin1String("monochrome");
+    caps->BitsPerPixel = caps->Color ? 24 : 1;
+
+    const QStringList sides = attrStrings(supported("sides"));
+    caps->DuplexLong = sides.contains(QLatin1String("two-sided-long-edge"));
+    caps->DuplexShort = sides.contains(QLatin1String("two-sided-short-edge"));
+    const QString defaultSides = defaultOf("sides");
+    caps->DefaultDuplex = defaultSides == QLatin1String("two-sided-long-edge")    ? DevMode::DuplexVertical
+                          : defaultSides == QLatin1String("two-sided-short-edge") ? DevMode::DuplexHorizontal
+                                                                                    : DevMode::DuplexSimplex;
+
+    if (ipp_attribute_t* a = supported("copies")) {
+        int upper = 1;
+        if (ippGetValueTag(a) == IPP_TAG_RANGE)
+            ippGetRange(a, 0, &upper);
+        else if (ippGetValueTag(a) == IPP_TAG_INTEGER)
+            upper = ippGetInteger(a, 0);
+        caps->MaxCopies = std::clamp(upper, 1, 32767);
+    }
+    const QStringList handling = attrStrings(supported("multiple-document-handling"));
+    caps->Collate = handling.contains(QLatin1String("separate-documents-collated-copies"))
+                    && handling.contains(QLatin1String("separate-documents-uncollated-copies"));
+    caps->CollateDefault = defaultOf("multiple-document-handling")
+                           != QLatin1String("separate-documents-uncollated-copies");
+
+    auto dpi = [](ipp_attribute_t* a, int i) {
+        ipp_res_t units = IPP_RES_PER_INCH;
+        int y = 0;
+        const int x = ippGetResolution(a, i, &y, &units);
+        if (units == IPP_RES_PER_CM)
+            return QPoint(int(std::lround(x * 2.54)), int(std::lround(y * 2.54)));
+        return QPoint(x, y);
+    };
+    if (ipp_attribute_t* a = supported("printer-resolution"); a && ippGetValueTag(a) == IPP_TAG_RESOLUTION)
+        for (int i = 0; i < ippGetCount(a); ++i)
+            if (const QPoint r = dpi(a, i); r.x() > 0 && r.y() > 0 && !caps->Resolutions.contains(r))
+                caps->Resolutions.append(r);
+    if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, "printer-resolution");
+        a && ippGetValueTag(a) == IPP_TAG_RESOLUTION && caps->HasResolution(dpi(a, 0)))
+        caps->DefaultResolution = dpi(a, 0);
+    else if (!caps->Resolutions.isEmpty())
+        caps->DefaultResolution = caps->Resolutions.first();
+
+    // The printer's other options travel in the private bytes. Job-level
+    // settings and what the public fields already carry stay out.
+    static const QSet<QString> publicOrJob = {
+        QStringLiteral("copies"), QStringLiteral("media"), QStringLiteral("media-col"),
+        QStringLiteral("media-source"), QStringLiteral("multiple-document-handling"),
+        QStringLiteral("orientation-requested"), QStringLiteral("print-color-mode"),
+        QStringLiteral("printer-resolution"), QStringLiteral("sides"), QStringLiteral("page-ranges"),
+        QStringLiteral("ipp-attribute-fidelity"), QStringLiteral("finishings-col"),
+        QStringLiteral("overrides"), QStringLiteral("pages-per-subset"),
+    };
+    QStringList keywords = attrStrings(supported("job-creation-attributes"));
+    keywords.sort();
+    for (const QString& keyword : keywords) {
+        if (publicOrJob.contains(keyword) || keyword.startsWith(QLatin1String("job-")))
+            continue;
+        const QByteArray k = keyword.toUtf8();
+        ipp_attribute_t* a = supported(k.constData());
+        const ipp_tag_t tag = a ? ippGetValueTag(a) : IPP_TAG_ZERO;
+        if (tag != IPP_TAG_KEYWORD && tag != IPP_TAG_ENUM && tag != IPP_TAG_INTEGER && tag != IPP_TAG_NAME
+            && tag != IPP_TAG_BOOLEAN)
+            continue;
+        TPrinterOption o;
+        o.Keyword = keyword;
+        o.Choices = attrStrings(a);
+        if (o.Choices.isEmpty())
+            continue;
+        o.Default = defaultOf(k.constData());
+        if (!o.Choices.contains(o.Default))
+            o.Default = o.Choices.first();
+        o.Label = strings.value(keyword);
+        if (o.Label.isEmpty())
+            o.Label = keywordLabel(keyword);
+        caps->Options.append(o);
+    }
+
+    cupsFreeDestInfo(info);
+    return caps;
+}
+
+QList<TPaperForm> TCupsPrinterService::Forms(const QString& printer)
+{
+    const QString queue = QueueOf(printer);
+    return queue.isEmpty() ? QList<TPaperForm>() : FForms.Forms(queue);
+}
+
+bool TCupsPrinterService::AddForm(const QString& printer, const TPaperForm& form)
+{
+    const std::shared_ptr<const TPrinterCaps> caps = Caps(printer);
+    if (!caps || !caps->CustomFits((form.Width + 5) / 10, (form.Length + 5) / 10))
+        return false;
+    return FForms.Add(caps->Port, form);
+}
+
+bool TCupsPrinterService::SetForm(const QString& printer, const TPaperForm& form)
+{
+    const std::shared_ptr<const TPrinterCaps> caps = Caps(printer);
+    if (!caps || !caps->CustomFits((form.Width + 5) / 10, (form.Length + 5) / 10))
+        return false;
+    return FForms.Set(caps->Port, form);
+}
+
+bool TCupsPrinterService::DeleteForm(const QString& printer, const QString& name)
+{
+    const QString queue = QueueOf(printer);
+    return !queue.isEmpty() && FForms.Delete(queue, name);
+}
+
+int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFile, const TJobOptions& o)
+{
+    QFile file(pdfFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot read the print file %1.").arg(pdfFile).toStdString());
+
+    Session s(FServer);
+    if (!s.http)
+        throw std::runtime_error("The print spooler cannot be reached.");
+    TPrinterEntry entry;
+    cups_dest_t* dest = s.Find(printer, &entry, FQueues);
+    if (!dest)
+        throw std::runtime_error(QStringLiteral("The printer \"%1\" does not exist.").arg(printer).toStdString());
+    cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
+    if (!info)
+        fail(QStringLiteral("The printer \"%1\" does not answer.").arg(printer));
+
+    int n = 0;
+    cups_option_t* options = nullptr;
+    auto add = [&](const char* name, const QString& value) {
+        if (!value.isEmpty())
+            n = cupsAddOption(name, value.toUtf8().constData(), n, &options);
+    };
+    if (o.MediaSource.isEmpty()) {
+        add("media", o.Media);
+    } else {
+        // A source goes with the size in one media collection.
+        pwg_media_t* pwg = pwgMediaForPWG(o.Media.toUtf8().constData());
+        if (pwg)
+            add("media-col", QStringLiteral("{media-size={x-dimension=%1 y-dimension=%2} media-source=%3}")
+                                 .arg(pwg->width)
+                                 .arg(pwg->length)
+                                 .arg(o.MediaSource));
+        else
+            add("media", o.Media);
+    }
+    add("sides", o.Sides);
+    add("print-color-mode", o.ColorMode);
+    if (o.Copies > 1)
+        add("copies", QString::number(o.Copies));
+    add("multiple-document-handling", o.Collation);
+    add("printer-resolution", o.Resolution);
+    for (const auto& [key, value] : o.Other)
+        add(key.toUtf8().constData(), value);
+
+    int jobId = 0;
+    const QByteArray title = o.Title.toUtf8();
+    const ipp_status_t created = cupsCreateDestJob(s.http, dest, info, &jobId, title.constData(), n, options);
+    cupsFreeOptions(n, options);
+    if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
+        cupsFreeDestInfo(info);
+        fail(QStringLiteral("The printer \"%1\" refused the job.").arg(printer));
+    }
+    bool sent = cupsStartDestDocument(s.http, dest, info, jobId, title.isEmpty() ? "document" : title.constData(),
+                                      CUPS_FORMAT_PDF, 0, nullptr, 1)
+                == HTTP_STATUS_CONTINUE;
+    while (sent && !file.atEnd()) {
+        const QByteArray chunk = file.read(64 * 1024);
+        if (chunk.isEmpty() && !file.atEnd())
+            sent = false;
+        else
+            sent = cupsWriteRequestData(s.http, chunk.constData(), size_t(chunk.size())) == HTTP_STATUS_CONTINUE;
+    }
+    const ipp_status_t finished = cupsFinishDestDocument(s.http, dest, info);
+    if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        const std::string reason = cupsLastErrorString() ? cupsLastErrorString() : "";
+        cupsCancelDestJob(s.http, dest, jobId);
+        cupsFreeDestInfo(info);
+        throw std::runtime_error(
+            (QStringLiteral("The job could not be sent to \"%1\"").arg(printer)
+             + (reason.empty() ? QStringLiteral(".") : QStringLiteral(" (%1).").arg(QString::fromStdString(reason))))
+                .toStdString());
+    }
+    cupsFreeDestInfo(info);
+    return jobId;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// The printer service on CUPS: the destinations of the server CUPS_SERVER
+// names (or the one given), their media, sources, sides, colour modes,
+// copies, collation and resolutions, jobs submitted as PDF, and user paper
+// forms kept beside them.
+//
+// Names: a printer is listed by its description (printer-info) where that is
+// set and unique, else by its queue name; the queue name is the port.
+// Hidden: a queue that is not accepting jobs is listed by the spooler but not
+// offered to users.
+
+#include "plPrinterService.h"
+#include "plUserForms.h"
+
+#include <QHash>
+
+class TCupsPrinterService : public IPrinterService {
+public:
+    // server: a socket path, "host" or "host:port"; empty means CUPS's own
+    // choice (CUPS_SERVER, client.conf, the local server). formsFile: where
+    // user forms are kept; empty means the user's configuration folder.
+    explicit TCupsPrinterService(QString server = QString(), QString formsFile = QString());
+
+    QList<TPrinterEntry> Enumerate(bool* ok = nullptr) override;
+    std::shared_ptr<const TPrinterCaps> Caps(const QString& printer) override;
+    QList<TPaperForm> Forms(const QString& printer) override;
+    bool AddForm(const QString& printer, const TPaperForm& form) override;
+    bool SetForm(const QString& printer, const TPaperForm& form) override;
+    bool DeleteForm(const QString& printer, const QString& name) override;
+    int SubmitJob(const QString& printer, const QString& pdfFile, const TJobOptions& options) override;
+
+private:
+    struct Session;
+    QString QueueOf(const QString& printer);
+    QString FServer;
+    TUserFormStore FForms;
+    // Names to queue names as last listed: finds one printer with a single
+    // request; a name that no longer fits its queue is looked up again.
+    QHash<QString, QString> FQueues;
+};

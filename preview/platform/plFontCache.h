@@ -1,0 +1,40 @@
+#pragma once
+
+#include "plCanvas.h"
+
+#include <QFont>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// A logical font realised as a Qt font with unhinted metrics, in logical units.
+struct TFontEntry {
+    QFont QtFont;         // pixel size = em height, kerning off, no hinting
+    double XScale = 1;    // horizontal scale realising an explicit average width
+    double Em = 0;
+    double Ascent = 0;
+    double Descent = 0;
+    double AveCharWidth = 0; // after XScale
+    double MaxCharWidth = 0; // after XScale
+    double UnderlinePos = 0; // below the baseline
+    double LineWidth = 1;    // of underline and strike-out
+    bool Vertical = false;   // face name began with "@"
+
+    // Advance of one UTF-16 code unit, after XScale.
+    double Advance(char16_t c) const;
+    // Width of a string: the sum of its advances (no kerning), after XScale.
+    double Width(const QString& s) const;
+    double Width(const QChar* s, qsizetype n) const;
+    // Kerning pairs among printable ASCII characters, logical units.
+    const std::vector<TKerningPair>& KerningPairs() const;
+
+private:
+    double Measure(char16_t c) const;
+    mutable std::array<std::unique_ptr<std::array<float, 256>>, 256> FPages;
+    mutable std::optional<std::vector<TKerningPair>> FKerning;
+};
+
+// Realised fonts are shared: the same logical font gives the same entry.
+std::shared_ptr<const TFontEntry> RealiseFont(const TFont& f);

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPen>
+#include <QPolygonF>
+#include <QRectF>
+#include <QString>
+#include <QTransform>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QPainter;
+
+// The recorded drawing of one page: a display list of painter operations in
+// the picture's own coordinates (paper units of its frame). Only TCanvas
+// writes it; TMetafile shares it read-only.
+namespace plmeta {
+
+enum class TOpKind : uint8_t {
+    Transform,  // Index: transforms; logical to frame coordinates from here on
+    Clip,       // X1..Y2: clip rectangle in frame coordinates
+    NoClip,
+    Pen,        // Index: pens
+    Brush,      // Index: brushes
+    Background, // Flags: Qt::BGMode; Index: colour (QRgb)
+    Font,       // Index: fonts
+    Line,       // (X1, Y1)-(X2, Y2), current pen
+    Polyline,   // Index: polygons, current pen
+    Rect,       // X1..Y2, current pen and brush
+    Fill,       // X1..Y2 filled with brushes[Index], no pen
+    Ellipse,    // X1..Y2 box, current pen and brush
+    Text,       // Index: texts; cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
+    Image,      // Index: images; X1..Y2 target
+    Picture,    // Index: pictures
+};
+
+struct TOp {
+    TOpKind Kind;
+    uint8_t Flags = 0;
+    int32_t Index = 0;
+    float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
+// A font as drawn: the realised Qt font (pixel size in logical units), the
+// horizontal scale that realises an explicit average character width, the
+// ascent that puts the cell's top on the reference point, and the colour.
+struct TTextFont {
+    QFont Font;
+    double XScale = 1;
+    double Ascent = 0;
+    QColor Color;
+};
+
+struct TMetaData;
+
+struct TNested {
+    std::shared_ptr<const TMetaData> Data;
+    QTransform Transform; // nested frame to this picture's frame
+};
+
+struct TMetaData {
+    std::vector<TOp> Ops;
+    std::vector<QTransform> Transforms;
+    std::vector<QPen> Pens;
+    std::vector<QBrush> Brushes;
+    std::vector<TTextFont> Fonts;
+    std::vector<QString> Texts;
+    std::vector<QPolygonF> Polygons;
+    std::vector<QImage> Images;
+    std::vector<TNested> Pictures;
+
+    std::size_t ByteSize() const;
+};
+
+// Replays Data onto Painter; Base maps the picture's frame onto the painter's
+// coordinates with an identity world transform; OuterClip, in the same
+// coordinates, limits everything drawn.
+void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base,
+          const std::optional<QRectF>& OuterClip);
+
+} // namespace plmeta
+
+// A page picture: a recording in paper units (0.1 mm) with its frame in paper
+// units and the resolution of the reference device it was measured against.
+// Copies are cheap and independent: recording again never changes a copy.
+class TMetafile {
+public:
+    TMetafile() = default;
+
+    // Frame, paper units.
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetSize(int Width, int Height);
+    // Frame in hundredths of a millimetre.
+    int MMWidth() const { return FWidth * 10; }
+    int MMHeight() const { return FHeight * 10; }
+
+    // Reference device, dots per inch, and the frame in its pixels.
+    int DpiX() const { return FDpiX; }
+    int DpiY() const { return FDpiY; }
+    int DeviceWidth() const;
+    int DeviceHeight() const;
+
+    bool Empty() const { return !FData || FData->Ops.empty(); }
+    // Forgets the recording; the frame stays.
+    void Clear() { FData.reset(); }
+
+    // Draws the picture with its frame stretched onto Target, given in the
+    // painter's current coordinates. A reversed rectangle (right < left and
+    // bottom < top) turns the page by 180 degrees.
+    void Play(QPainter& Painter, const QRectF& Target) const;
+
+    // Heap bytes held by the recording (shared data counted once per call).
+    std::size_t ByteSize() const { return FData ? FData->ByteSize() : 0; }
+    bool SharesRecordingWith(const TMetafile& Other) const { return FData && FData == Other.FData; }
+
+private:
+    friend class TCanvas;
+    int FWidth = 0, FHeight = 0;
+    int FDpiX = 96, FDpiY = 96;
+    std::shared_ptr<const plmeta::TMetaData> FData;
+};

@@ -1,0 +1,392 @@
+#include "plCanvas.h"
+#include "plMetafile.h"
+#include "support/plLogDevice.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A page recorded in paper units against a 600 dpi reference device, mapped
+// the way the document maps its pages: the view fills the picture's frame.
+struct TPage {
+    TMetafile Meta;
+    std::unique_ptr<TCanvas> C;
+
+    explicit TPage(int W = 2100, int H = 2970, int Dpi = 600)
+    {
+        Meta.SetSize(W, H);
+        C = std::make_unique<TCanvas>(Meta, Dpi, Dpi);
+        C->SetMapMode(MM_ANISOTROPIC);
+        C->SetWindowExt(W, H);
+        C->SetViewportExt(Meta.DeviceWidth(), Meta.DeviceHeight());
+        TFont f;
+        f.Name = "DejaVu Sans";
+        f.Height = -37;
+        C->SetFont(f);
+        C->SetBkMode(TRANSPARENT);
+    }
+    std::vector<TLogItem> Log()
+    {
+        C->Close();
+        return LogPicture(Meta);
+    }
+};
+
+constexpr double kTol = 0.01;
+
+} // namespace
+
+// Paper units survive recording exactly, whatever the reference resolution.
+TEST(plCanvas, RecordsInPaperUnits)
+{
+    for (int dpi : {300, 600, 96, 1200}) {
+        TPage page(2099, 2969, dpi);
+        page.C->MoveTo(100, 50);
+        page.C->LineTo(200, 50);
+        page.C->Rectangle(300, 400, 500, 700);
+        auto items = page.Log();
+        auto lines = Only(items, TLogItem::ikLine);
+        auto rects = Only(items, TLogItem::ikRect);
+        ASSERT_EQ(lines.size(), 1u) << dpi;
+        ASSERT_EQ(rects.size(), 1u) << dpi;
+        EXPECT_EQ(lines[0].Points[0], QPointF(100, 50)) << dpi;
+        EXPECT_EQ(lines[0].Points[1], QPointF(200, 50)) << dpi;
+        EXPECT_EQ(rects[0].Box, QRectF(300, 400, 200, 300)) << dpi;
+    }
+}
+
+// Played into a reversed rectangle the page comes out turned by 180 degrees.
+TEST(plCanvas, ReversedRectangleTurnsThePage)
+{
+    TPage page(1000, 2000);
+    page.C->MoveTo(100, 50);
+    page.C->LineTo(300, 50);
+    page.C->ExtTextOut(100, 200, "Top");
+    page.C->Close();
+
+    TLogDevice dev(1000, 2000);
+    {
+        QPainter p(&dev);
+        page.Meta.Play(p, QRectF(QPointF(1000, 2000), QPointF(0, 0)));
+    }
+    auto lines = Only(dev.Items, TLogItem::ikLine);
+    auto texts = Texts(dev.Items);
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(lines[0].Points[0], QPointF(900, 1950));
+    EXPECT_EQ(lines[0].Points[1], QPointF(700, 1950));
+    EXPECT_NEAR(std::abs(texts[0].Angle), 180, 1e-9);
+    // The cell's top-left corner lands at the bottom-right of the turned cell.
+    EXPECT_NEAR(texts[0].Box.right(), 900, kTol);
+    EXPECT_NEAR(texts[0].Box.bottom(), 1800, kTol);
+}
+
+// Stretched replay scales every coordinate and non-cosmetic pen width; a
+// width-0 pen stays one device pixel.
+TEST(plCanvas, StretchedReplayAndPenWidths)
+{
+    TPage page(2000, 2000);
+    page.C->SetPen(TPen{clRed, psSolid, 10});
+    page.C->MoveTo(0, 100);
+    page.C->LineTo(2000, 100);
+    page.C->SetPen(TPen{clBlack, psSolid, 0});
+    page.C->MoveTo(0, 200);
+    page.C->LineTo(2000, 200);
+    page.C->Close();
+
+    TLogDevice dev(1000, 1000);
+    {
+        QPainter p(&dev);
+        page.Meta.Play(p, QRectF(0, 0, 1000, 1000));
+    }
+    auto lines = Only(dev.Items, TLogItem::ikLine);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].Points[1], QPointF(1000, 50));
+    EXPECT_DOUBLE_EQ(lines[0].PenWidth, 5);
+    EXPECT_EQ(lines[0].Pen.color(), QColor(255, 0, 0));
+    EXPECT_TRUE(lines[1].Pen.isCosmetic());
+    EXPECT_DOUBLE_EQ(lines[1].PenWidth, 0);
+}
+
+// Single-line box text: every alignment flag puts the cell where it belongs.
+TEST(plCanvas, BoxTextAlignment)
+{
+    struct Case {
+        unsigned Flags;
+        int H; // 0 left, 1 centre, 2 right
+        int V; // 0 top, 1 centre, 2 bottom
+    };
+    const Case cases[] = {
+        {0x20, 0, 0}, {0x21, 1, 0}, {0x22, 2, 0}, {0x24, 0, 1}, {0x25, 1, 1},
+        {0x26, 2, 1}, {0x28, 0, 2}, {0x29, 1, 2}, {0x2A, 2, 2},
+    };
+    for (const Case& c : cases) {
+        TPage page;
+        const double w = page.C->TextWidthF("Hg 123");
+        const double cell = page.C->TextMetrics().Height;
+        EXPECT_EQ(page.C->DrawText("Hg 123", Rect(100, 200, 900, 300), c.Flags), page.C->TextMetrics().Height);
+        auto texts = Texts(page.Log());
+        ASSERT_EQ(texts.size(), 1u) << c.Flags;
+        const double left = c.H == 0 ? 100 : c.H == 1 ? (1000 - w) / 2 : 900 - w;
+        const double top = c.V == 0 ? 200 : c.V == 1 ? (500 - cell) / 2 : 300 - cell;
+        EXPECT_EQ(texts[0].Text, "Hg 123") << c.Flags;
+        EXPECT_NEAR(texts[0].Box.left(), left, kTol) << c.Flags;
+        EXPECT_NEAR(texts[0].Box.top(), top, 0.6) << c.Flags; // the cell height is whole units
+        EXPECT_NEAR(texts[0].Width, w, kTol) << c.Flags;
+        EXPECT_FALSE(texts[0].Clip) << c.Flags;
+    }
+}
+
+// Box text is clipped to its box, inside any clip already set; DT_NOCLIP
+// lets it run over.
+TEST(plCanvas, BoxTextClipping)
+{
+    TPage page;
+    const QString wide = "A rather long line of text";
+    page.C->DrawText(wide, Rect(1000, 500, 1100, 600), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    page.C->SetClipRect(Rect(0, 0, 1050, 2970));
+    page.C->DrawText(wide, Rect(1000, 700, 1100, 800), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    page.C->ClearClip();
+    page.C->DrawText(wide, Rect(1000, 900, 1100, 1000), DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOCLIP);
+    page.C->MoveTo(0, 0);
+    page.C->LineTo(10, 10);
+    auto items = page.Log();
+    auto texts = Texts(items);
+    ASSERT_EQ(texts.size(), 3u);
+    ASSERT_TRUE(texts[0].Clip);
+    EXPECT_EQ(*texts[0].Clip, QRectF(1000, 500, 100, 100));
+    EXPECT_LT(texts[0].Box.left(), 1000); // centred: cut at both edges
+    EXPECT_GT(texts[0].Box.right(), 1100);
+    ASSERT_TRUE(texts[1].Clip);
+    EXPECT_EQ(*texts[1].Clip, QRectF(1000, 700, 50, 100));
+    EXPECT_FALSE(texts[2].Clip);
+    EXPECT_FALSE(Only(items, TLogItem::ikLine)[0].Clip); // the clip ends with the text
+}
+
+// "&" underlines the next character and is not drawn; "&&" draws one "&";
+// a line feed does not start a new line.
+TEST(plCanvas, BoxTextPrefixes)
+{
+    TPage page;
+    const double wa = page.C->TextWidthF("A");
+    const double wb = page.C->TextWidthF("B");
+    page.C->DrawText("A&B", Rect(100, 200, 900, 300), DT_SINGLELINE | DT_BOTTOM);
+    page.C->DrawText("A&&B", Rect(100, 400, 900, 500), DT_SINGLELINE | DT_BOTTOM);
+    page.C->DrawText("A&B", Rect(100, 600, 900, 700), DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX);
+    page.C->DrawText("x\ny", Rect(100, 800, 900, 900), DT_SINGLELINE);
+    auto items = page.Log();
+    auto texts = Texts(items);
+    auto fills = Fills(items);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0].Text, "AB");
+    EXPECT_EQ(texts[1].Text, "A&B");
+    EXPECT_EQ(texts[2].Text, "A&B");
+    EXPECT_EQ(texts[3].Text, "x\ny");
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_NEAR(fills[0].Box.left(), 100 + wa, kTol);
+    EXPECT_NEAR(fills[0].Box.width(), wb, kTol);
+    EXPECT_GT(fills[0].Box.center().y(), texts[0].Origin.y()); // below the baseline
+    EXPECT_LT(fills[0].Box.bottom(), 300 + 0.01);       // inside the cell
+}
+
+// Text at a point puts the cell's top-left corner there; advances place the
+// characters one by one; the escapement turns the run about the point.
+TEST(plCanvas, TextAtAPoint)
+{
+    TPage page;
+    page.C->SetBrushStyle(bsClear);
+    page.C->TextOut(1000, 500, "Hg");
+    const QPoint pos = page.C->PenPos();
+    const int dx[] = {100, 50, 25};
+    page.C->ExtTextOut(200, 800, "abc", dx);
+    TFont f = page.C->Font();
+    f.Escapement = 900;
+    page.C->SetFont(f);
+    page.C->ExtTextOut(300, 1500, "Up");
+    auto texts = Texts(page.Log());
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_NEAR(texts[0].Box.left(), 1000, kTol);
+    EXPECT_NEAR(texts[0].Box.top(), 500, kTol);
+    EXPECT_EQ(pos, QPoint(1000 + TPage().C->TextWidth("Hg"), 500));
+    EXPECT_NEAR(texts[1].Box.left(), 200, kTol);
+    EXPECT_NEAR(texts[2].Box.left(), 300, kTol);
+    EXPECT_NEAR(texts[3].Box.left(), 350, kTol);
+    EXPECT_EQ(texts[3].Text, "c");
+    EXPECT_NEAR(texts[4].Angle, 90, 1e-9);
+    EXPECT_NEAR(texts[4].Box.left(), 300, kTol); // the cell lies to the right of the point...
+    EXPECT_NEAR(texts[4].Box.bottom(), 1500, kTol); // ...and runs upwards from it
+}
+
+// A "@" face turned to run downwards stacks its characters upright, each cell
+// to the left of the reference point, each advancing by its own width.
+TEST(plCanvas, VerticalFaceStacksCharacters)
+{
+    TPage page;
+    TFont f = page.C->Font();
+    f.Name = "@IPAGothic";
+    f.Escapement = 2700;
+    page.C->SetFont(f);
+    const double cell = page.C->TextMetrics().Height;
+    const double w = page.C->TextWidthF(u"日"_qs);
+    page.C->ExtTextOut(1000, 300, u"日本"_qs);
+    auto texts = Texts(page.Log());
+    ASSERT_EQ(texts.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(texts[i].Angle, 0);
+        EXPECT_NEAR(texts[i].Box.top(), 300 + i * w, kTol);
+        EXPECT_NEAR(texts[i].Box.center().x(), 1000 - cell / 2, 0.6);
+    }
+}
+
+// Font heights: negative is the em height, positive the cell height; an
+// explicit average width scales the characters horizontally.
+TEST(plCanvas, FontHeightsAndWidths)
+{
+    TPage page;
+    TFont f = page.C->Font();
+    f.Height = -37;
+    page.C->SetFont(f);
+    const TTextMetric em = page.C->TextMetrics();
+    const double natural = page.C->TextWidthF("Width");
+    page.C->ExtTextOut(0, 0, "Width");
+
+    f.Height = 60;
+    page.C->SetFont(f);
+    EXPECT_NEAR(page.C->TextMetrics().Height, 60, 1);
+
+    f.Height = -37;
+    f.Width = em.AveCharWidth * 8 / 10;
+    page.C->SetFont(f);
+    const double narrow = page.C->TextWidthF("Width");
+    EXPECT_EQ(page.C->TextMetrics().AveCharWidth, f.Width);
+    page.C->ExtTextOut(0, 100, "Width");
+
+    auto texts = Texts(page.Log());
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_DOUBLE_EQ(texts[0].FontPixels, 37);
+    EXPECT_GT(em.Height, 37);
+    EXPECT_EQ(em.Height, em.Ascent + em.Descent);
+    EXPECT_NEAR(narrow / natural, double(f.Width) / (em.AveCharWidth), 0.03);
+    EXPECT_NEAR(texts[1].XScale, narrow / natural, 1e-6);
+    EXPECT_NEAR(texts[1].Width, narrow, kTol);
+}
+
+// The framework's brush rules, and what fills and frames paint.
+TEST(plCanvas, BrushRulesFillAndFrame)
+{
+    TPage page;
+    page.C->SetBrushColor(clRed);
+    page.C->SetBrushStyle(bsClear);
+    EXPECT_EQ(page.C->Brush(), (TBrush{clWhite, bsClear}));
+    EXPECT_EQ(page.C->BkMode(), TRANSPARENT);
+    page.C->FillRect(Rect(0, 0, 100, 100)); // nothing
+    page.C->FrameRect(Rect(0, 0, 100, 100)); // nothing
+    page.C->SetBrushColor(clBlue);
+    EXPECT_EQ(page.C->Brush(), (TBrush{clBlue, bsSolid}));
+    page.C->FillRect(Rect(10, 20, 110, 220));
+    page.C->FrameRect(Rect(300, 300, 400, 350));
+    page.C->SetBrushStyle(bsDiagCross);
+    page.C->Rectangle(500, 500, 600, 600);
+    auto items = page.Log();
+    auto fills = Fills(items);
+    ASSERT_EQ(fills.size(), 5u);
+    EXPECT_EQ(fills[0].Box, QRectF(10, 20, 100, 200));
+    EXPECT_EQ(fills[0].Brush.color(), QColor(0, 0, 255));
+    EXPECT_EQ(fills[1].Box, QRectF(300, 300, 100, 1)); // top edge, one unit
+    EXPECT_EQ(fills[2].Box, QRectF(300, 349, 100, 1)); // bottom edge
+    auto rects = Only(items, TLogItem::ikRect);
+    EXPECT_EQ(rects.back().Brush.style(), Qt::DiagCrossPattern);
+    EXPECT_NE(rects.back().Pen.style(), Qt::NoPen);
+}
+
+// A copy of a picture keeps its drawing when the original is recorded again.
+TEST(plCanvas, CopiesAreIndependent)
+{
+    TMetafile a;
+    a.SetSize(1000, 1000);
+    {
+        TCanvas c(a, 600, 600);
+        c.MoveTo(0, 0);
+        c.LineTo(100, 100);
+    }
+    const TMetafile copy = a;
+    {
+        TCanvas c(a, 600, 600);
+        c.Ellipse(0, 0, 50, 50);
+    }
+    EXPECT_EQ(Only(LogPicture(copy), TLogItem::ikLine).size(), 1u);
+    EXPECT_TRUE(Only(LogPicture(copy), TLogItem::ikEllipse).empty());
+    EXPECT_EQ(Only(LogPicture(a), TLogItem::ikEllipse).size(), 1u);
+    EXPECT_TRUE(Only(LogPicture(a), TLogItem::ikLine).empty());
+}
+
+// A picture drawn into another keeps its shapes, stretched, and stays inside
+// the clip of the page it is drawn on.
+TEST(plCanvas, NestedPictureIsStretchedAndClipped)
+{
+    TPage inner(1000, 1000);
+    inner.C->Rectangle(100, 100, 900, 900);
+    inner.C->SetClipRect(Rect(0, 0, 500, 1000));
+    inner.C->DrawText("clipped at the page edge", Rect(400, 0, 600, 100), DT_SINGLELINE | DT_CENTER);
+    inner.C->Close();
+
+    TPage outer(2000, 2000);
+    outer.C->SetClipRect(Rect(0, 0, 1200, 2000));
+    outer.C->DrawMetafile(Rect(0, 0, 2000, 2000), inner.Meta);
+    auto items = outer.Log();
+    auto rects = Only(items, TLogItem::ikRect);
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_EQ(rects[0].Box, QRectF(200, 200, 1600, 1600));
+    ASSERT_TRUE(rects[0].Clip);
+    EXPECT_EQ(*rects[0].Clip, QRectF(0, 0, 1200, 2000));
+    auto texts = Texts(items);
+    ASSERT_EQ(texts.size(), 1u);
+    ASSERT_TRUE(texts[0].Clip);
+    EXPECT_EQ(*texts[0].Clip, QRectF(800, 0, 200, 200)); // box, page clip and outer clip
+}
+
+// On a painter in device pixels the mapping takes paper units to pixels.
+TEST(plCanvas, DrawsOnAPainterThroughTheMapping)
+{
+    TLogDevice dev(4960, 7016); // A4 at 600 dpi, in pixels
+    {
+        QPainter p(&dev);
+        TCanvas c(&p);
+        c.SetMapMode(MM_ANISOTROPIC);
+        c.SetWindowExt(2100, 2970);
+        c.SetViewportExt(4960, 7015);
+        c.SetWindowOrg(-50, 0);
+        c.SetViewportOrg(-100, -100);
+        c.SetPen(TPen{clBlack, psSolid, 2});
+        c.MoveTo(0, 0);
+        c.LineTo(2100, 2970);
+        TFont f;
+        f.Name = "DejaVu Sans";
+        c.SetFont(f);
+        c.SetBkMode(TRANSPARENT);
+        c.DrawText("x", Rect(0, 0, 2100, 2970), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        EXPECT_EQ(c.LogicalToDevice(QPointF(0, 0)), QPointF(50 * 4960.0 / 2100 - 100, -100));
+    }
+    auto lines = Only(dev.Items, TLogItem::ikLine);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NEAR(lines[0].Points[0].x(), 50 * 4960.0 / 2100 - 100, 1e-6);
+    EXPECT_NEAR(lines[0].Points[1].x(), 2150 * 4960.0 / 2100 - 100, 1e-6);
+    EXPECT_NEAR(lines[0].Points[1].y(), 7015 - 100, 1e-6);
+    EXPECT_NEAR(lines[0].PenWidth, 2 * std::sqrt(4960.0 / 2100 * 7015.0 / 2970), 1e-6);
+    auto texts = Texts(dev.Items);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NEAR(texts[0].Box.center().x(), 1100 * 4960.0 / 2100 - 100, 0.5);
+}
+
+// System colours come from the top byte; plain colours have red lowest.
+TEST(plCanvas, Colours)
+{
+    EXPECT_EQ(ColorToQColor(RGBColor(1, 2, 3)), QColor(1, 2, 3));
+    EXPECT_EQ(ColorToQColor(0x00332211), QColor(0x11, 0x22, 0x33));
+    EXPECT_TRUE(ColorToQColor(clBtnFace).isValid());
+    EXPECT_EQ(ColorToQColor(clNone).alpha(), 0);
+}

@@ -1,0 +1,121 @@
+#include "SpoolerOutput.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace SpoolerOutput {
+
+namespace {
+
+QByteArray run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
+}
+
+}  // namespace
+
+QString Dir()
+{
+    return QStringLiteral(MIRVAK_TEST_CUPS_DIR "/out");
+}
+
+QString WaitForJob(const QString& queue, int jobId, int timeoutMs)
+{
+    const QString path = QStringLiteral("%1/%2-%3.pdf").arg(Dir(), queue).arg(jobId);
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(path)) {
+        if (t.elapsed() > timeoutMs)
+            return {};
+        QThread::msleep(50);
+    }
+    return path;
+}
+
+QMap<QString, QString> JobOptions(const QString& queue, int jobId)
+{
+    QMap<QString, QString> map;
+    QFile f(QStringLiteral("%1/%2-%3.opts").arg(Dir(), queue).arg(jobId));
+    if (!f.open(QIODevice::ReadOnly))
+        return map;
+    for (const QByteArray& raw : f.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = line.left(eq), value = line.mid(eq + 1);
+        if (key != QLatin1String("options")) {
+            map.insert(key, value);
+            continue;
+        }
+        // name=value pairs separated by blanks; values may be quoted or braced.
+        static const QRegularExpression option(QStringLiteral("([^\\s=]+)=(\\{[^}]*\\}\\}?|'[^']*'|\"[^\"]*\"|\\S*)"));
+        for (auto it = option.globalMatch(value); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            map.insert(m.captured(1), m.captured(2));
+        }
+    }
+    return map;
+}
+
+TPdfInfo Info(const QString& pdf)
+{
+    TPdfInfo info;
+    const QString out = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                                                         QStringLiteral("-l"), QStringLiteral("9999"),
+                                                                         pdf}));
+    static const QRegularExpression pages(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption);
+    static const QRegularExpression size(QStringLiteral("^Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"),
+                                         QRegularExpression::MultilineOption);
+    info.Pages = pages.match(out).captured(1).toInt();
+    for (auto it = size.globalMatch(out); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        info.PageSizes.append(QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()));
+    }
+    return info;
+}
+
+QList<TWord> Words(const QString& pdf)
+{
+    QList<TWord> words;
+    const QString out = QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf,
+                                                                           QStringLiteral("-")}));
+    static const QRegularExpression word(
+        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    int page = 0;
+    for (auto it = word.globalMatch(out); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith(QLatin1String("<page"))) {
+            ++page;
+            continue;
+        }
+        TWord w;
+        w.Page = page;
+        w.Text = m.captured(5);
+        w.Box = QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                       QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+        words.append(w);
+    }
+    return words;
+}
+
+QImage Render(const QString& pdf, int page, int dpi)
+{
+    QTemporaryDir dir;
+    const QString base = dir.path() + QStringLiteral("/page");
+    run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi),
+                                     QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                     QString::number(page), QStringLiteral("-singlefile"), pdf, base});
+    return QImage(base + QStringLiteral(".png"));
+}
+
+}  // namespace SpoolerOutput

@@ -1,0 +1,38 @@
+#pragma once
+
+// What the private test spooler (tests/cups/cupsd.sh) printed: each job lands
+// as <queue>-<job id>.pdf in its out/ folder, with the job's options beside
+// it. Read with poppler-utils.
+
+#include <QImage>
+#include <QList>
+#include <QMap>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+namespace SpoolerOutput {
+
+QString Dir();
+// Waits until the job's output is complete; its path, or empty after the timeout.
+QString WaitForJob(const QString& queue, int jobId, int timeoutMs = 30000);
+// The job's title, copies and every option of the spooler's option string.
+QMap<QString, QString> JobOptions(const QString& queue, int jobId);
+
+struct TPdfInfo {
+    int Pages = 0;
+    QList<QSizeF> PageSizes;  // points
+};
+TPdfInfo Info(const QString& pdf);
+
+struct TWord {
+    int Page = 0;  // from 1
+    QString Text;
+    QRectF Box;  // points, from the page's top-left corner
+};
+QList<TWord> Words(const QString& pdf);
+
+// One page rendered at the given resolution.
+QImage Render(const QString& pdf, int page, int dpi);
+
+}  // namespace SpoolerOutput

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QBrush>
+#include <QFont>
+#include <QPaintDevice>
+#include <QPen>
+#include <QPolygonF>
+#include <QRectF>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TMetafile;
+class TLogEngine;
+
+// One thing drawn, in the device's units (paper units when a page is logged
+// with LogPicture).
+struct TLogItem {
+    enum TKind { ikLine, ikRect, ikEllipse, ikPolyline, ikPolygon, ikPath, ikText, ikImage, ikPoint };
+    TKind Kind = ikLine;
+    QRectF Box;       // Rect, Ellipse, Image, Path: bounds; Text: the character cell of the run
+    QPolygonF Points; // Line: its two ends; Polyline, Polygon: the points
+    QString Text;
+    QFont Font;
+    double FontPixels = 0; // em height of the text
+    QPointF Origin;        // text: start of the baseline
+    double Width = 0;      // text: advance of the run
+    double Angle = 0;      // text: degrees, counter-clockwise
+    double XScale = 1;     // text: horizontal over vertical scale
+    QPen Pen;
+    double PenWidth = 0;   // 0 for a cosmetic (one device pixel) pen
+    QBrush Brush;
+    std::optional<QRectF> Clip;
+
+    // A filled rectangle without outline (what fillRect draws).
+    bool IsFill() const { return Kind == ikRect && Pen.style() == Qt::NoPen; }
+};
+
+// A paint device that draws nothing and logs every primitive with its
+// coordinates mapped to device units. Its resolution is 254 dots per inch,
+// so one device unit is one paper unit.
+class TLogDevice : public QPaintDevice {
+public:
+    TLogDevice(int Width, int Height);
+    ~TLogDevice() override;
+    QPaintEngine* paintEngine() const override;
+
+    std::vector<TLogItem> Items;
+
+protected:
+    int metric(PaintDeviceMetric m) const override;
+
+private:
+    int FWidth, FHeight;
+    std::unique_ptr<TLogEngine> FEngine;
+};
+
+// Replays Picture onto its own frame in a logging device.
+std::vector<TLogItem> LogPicture(const TMetafile& Picture);
+// The items of one kind; Fills: the filled rectangles without outline.
+std::vector<TLogItem> Only(const std::vector<TLogItem>& Items, TLogItem::TKind Kind);
+std::vector<TLogItem> Fills(const std::vector<TLogItem>& Items);
+std::vector<TLogItem> Texts(const std::vector<TLogItem>& Items);

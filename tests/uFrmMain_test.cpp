@@ -3,6 +3,7 @@
 #include "plSetPrinter.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
+#include "uOpRec.h"
 #include "uTheme.h"
 #include "uUtils.h"
 #include "uVCLFrmAbout.h"
@@ -162,10 +163,66 @@ TEST(MainWindow, OpensWithBothBoxesAtOneInTheDesignedLayout)
     } while (next != w.NumberBox1);
     EXPECT_EQ(chain, order);
 
-    // The document prints on A4 portrait.
-    EXPECT_EQ(w.plPrev1->parent(), &w);
-    EXPECT_EQ(w.plPrev1->plSetPrinter()->PaperNumber(), 9);
-    EXPECT_EQ(w.plPrev1->plSetPrinter()->Orientation(), 0);
+    // The document prints on A4 portrait, with the designed preview.
+    TplPrev* doc = w.plPrev1;
+    EXPECT_EQ(doc->parent(), &w);
+    EXPECT_EQ(doc->plSetPrinter()->PaperNumber(), 9);
+    EXPECT_EQ(doc->plSetPrinter()->Orientation(), 0);
+    EXPECT_EQ(QList<int>({doc->LeftMargin(), doc->TopMargin(), doc->RightMargin(), doc->BottomMargin(),
+                          doc->HeaderMargin(), doc->FooterMargin()}),
+              QList<int>({43, 43, 42, 42, 0, 0}));
+    EXPECT_EQ(doc->BtnOptions().ToInt(), 0x13FDu);
+    EXPECT_EQ(doc->Title(), QStringLiteral("Print Preview"));
+    EXPECT_EQ(doc->FormWindowState, fwMaximized);
+    EXPECT_EQ(QList<int>({doc->FormLeft, doc->FormTop, doc->FormWidth, doc->FormHeight}),
+              QList<int>({20, 20, 1706, 960}));
+    EXPECT_EQ(doc->ZoomType, ztWholePage);
+    EXPECT_EQ(doc->FormPosition, poDefault);
+    EXPECT_EQ(doc->FPaperNumber, 9);
+    EXPECT_EQ(doc->FPaperName, QStringLiteral("A4"));
+}
+
+namespace {
+
+// Closes the preview (or any other modal window) as soon as it is up, and
+// counts the previews shown.
+struct PreviewCloser {
+    explicit PreviewCloser(TplPrev* doc)
+    {
+        doc->OnFormShow = [this](QObject*) { ++shown; };
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        timer.start();
+    }
+    int shown = 0;
+    QTimer timer;
+};
+
+} // namespace
+
+TEST(MainWindow, PrintRecordsThreePagesPerSheetAndOpensThePreviewCentred)
+{
+    Setting setting(true, "en_US.UTF-8");
+    TFrmMain w;
+    w.show();
+    PreviewCloser preview(w.plPrev1);
+    const struct {
+        int start, end, pages;
+    } cases[] = {{1, 1, 3}, {1, 100, 300}, {42, 43, 6}};
+    for (const auto& c : cases) {
+        w.NumberBox1->setValue(c.start);
+        w.NumberBox2->setValue(c.end);
+        w.plPrev1->FormPosition = poDefault;
+        TMessageBoxRecorder boxes;
+        QTest::mouseClick(w.bbPrint, Qt::LeftButton);
+        EXPECT_TRUE(boxes.Boxes.empty()) << c.start << ".." << c.end;
+        EXPECT_EQ(w.plPrev1->PageCount(), c.pages) << c.start << ".." << c.end;
+        EXPECT_EQ(w.plPrev1->FormPosition, poScreenCenter);
+        EXPECT_TRUE(w.isEnabled());
+    }
 }
 
 TEST(MainWindow, CaptionsFollowTheLanguageAndImagesAndStyleTheTheme)
@@ -195,7 +252,7 @@ TEST(MainWindow, CaptionsFollowTheLanguageAndImagesAndStyleTheTheme)
         const QString suffix = c.light ? "L" : "D";
         EXPECT_EQ(OwnStyleName(&w), style);
         EXPECT_EQ(EffectiveStyleName(w.NumberBox2), style);
-        EXPECT_EQ(w.plPrev1->FormStyleName(), style);
+        EXPECT_EQ(w.plPrev1->FormStyleName, style);
         EXPECT_EQ(w.palette().color(QPalette::Window),
                   (c.light ? LightPalette() : DarkPalette()).color(QPalette::Window));
         EXPECT_EQ(w.bbPrint->ImageName(), "Printer" + suffix);
@@ -290,9 +347,11 @@ TEST(MainWindow, AnErrorWhilePrintingShowsOneBoxAndTheWindowStaysUsable)
     Setting setting(true, "en_US.UTF-8");
     TFrmMain w;
     w.show();
+    PreviewCloser preview(w.plPrev1);
     w.NumberBox2->setValue(100);
     {
         TMessageBoxRecorder boxes;
+        TOpRecs().swap(OpRecs); // nothing kept from an earlier Print
         g_failAbove = 100 * 1024; // the hundred sheets' problems do not fit
         QTest::mouseClick(w.bbPrint, Qt::LeftButton);
         g_failAbove = 0;
@@ -304,9 +363,16 @@ TEST(MainWindow, AnErrorWhilePrintingShowsOneBoxAndTheWindowStaysUsable)
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.isEnabled());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(preview.shown, 0);
     w.NumberBox1->setValue(40);
     EXPECT_EQ(w.NumberBox2->minimum(), 40);
     EXPECT_EQ(w.NumberBox2->value(), 100);
+    // The next Print works.
+    w.NumberBox2->setValue(40);
+    TMessageBoxRecorder boxes;
+    QTest::mouseClick(w.bbPrint, Qt::LeftButton);
+    EXPECT_TRUE(boxes.Boxes.empty());
+    EXPECT_EQ(w.plPrev1->PageCount(), 3);
 }
 
 namespace {

@@ -122,6 +122,27 @@ TEST_F(PrevPrinterTest, PagesDoNotDependOnTheReferenceDevice)
     }
 }
 
+// A designed size takes the place of the printer's paper for pages drawn on
+// demand, turned for a landscape printer; recorded documents ignore it.
+TEST_F(PrevPrinterTest, DesignedPaperSizeOnDemand)
+{
+    auto doc = Document(poLandscape);
+    doc->DesignedPaperSize(2100, 0); // ignored
+    doc->DesignedPaperSize(2100, 2970);
+    doc->BeginDoc();
+    EXPECT_EQ(doc->PaperWidth(), 2969);
+    doc->EndDoc();
+    int drawn = 0;
+    doc->SetProcName([&] { drawn = doc->PageNumber(); });
+    doc->SetPageCount(2);
+    ASSERT_NE(doc->GetMetaImage(2), nullptr); // reads the geometry in on-demand mode
+    EXPECT_EQ(drawn, 2);
+    EXPECT_EQ(doc->PaperWidth(), 2970);
+    EXPECT_EQ(doc->PaperHeight(), 2100);
+    EXPECT_EQ(doc->RightOffset(), 2970 - 49);
+    EXPECT_EQ(doc->PageWidth(), doc->RightOffset() - doc->LeftOffset());
+}
+
 // A linked printer-settings object is used until it is destroyed; then the
 // document's own one takes over.
 TEST_F(PrevPrinterTest, LinkedSettingsAndFallback)

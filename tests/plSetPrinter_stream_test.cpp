@@ -4,6 +4,7 @@
 
 #include "plCupsPrinterService.h"
 #include "plDevMode.h"
+#include "plPrev.h"
 #include "plPrinter.h"
 #include "plPrinterStream.h"
 #include "plSetPrinter.h"
@@ -170,6 +171,26 @@ TEST_F(SetPrinterStreamTest, SaveAndLoadRestoreEverySetting)
     TplSetPrinter c;
     c.ReadStream(PrinterStreamFromText(PrinterStreamToText(saved)));
     ExpectRestored(c, true);
+}
+
+// The document keeps the printer choice of its object as text and puts it
+// back whole; text that is not a snapshot changes nothing.
+TEST_F(SetPrinterStreamTest, DocumentSnapshotAsText)
+{
+    TplPrev doc;
+    TplSetPrinter& sp = *doc.plSetPrinter();
+    ASSERT_EQ(sp.Name(), "Default");
+    Configure(sp);
+    const QString text = doc.PrinterSettingsToText();
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_EQ(PrinterStreamFromText(text), sp.WriteStream());
+
+    sp.SetPrinterName("Mono Letter");
+    ResetCurrentPrinter();
+    doc.PrinterSettingsFromText(text);
+    ExpectRestored(sp, true);
+    doc.PrinterSettingsFromText("not a snapshot");
+    ExpectRestored(sp, true);
 }
 
 // A file naming a printer that is not installed, or whose block no longer

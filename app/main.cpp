@@ -1,11 +1,36 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "plMessageBox.h"
+#include "uCommandLine.h"
+#include "uApplication.h"
+#include "uFrmMain.h"
+#include "uTheme.h"
+#include "uUtils.h"
+#include "uVCLFrmAbout.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Mirvak"));
-    w.show();
-    return app.exec();
+    // Sheets from the command line need no display.
+    const bool commandLine = IsCommandLineMode(argc, argv);
+    if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    TApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mirvak"));
+    QCoreApplication::setApplicationVersion(GetVersionString());
+    if (commandLine)
+        return RunCommandLine(QCoreApplication::arguments());
+
+    // Before any window exists: the desktop's light or dark setting, once.
+    ThemeStartup();
+
+    if (!IsStyleAvailable(StyleNameLight))
+        ShowMessageBox(QStringLiteral("Style '%1' not found.").arg(StyleNameLight), QStringLiteral("Mirvak"),
+                       QMessageBox::Critical);
+
+    FrmMain = new TFrmMain;
+    VCLFrmAbout = new TVCLFrmAbout(FrmMain);
+    FrmMain->show();
+
+    const int result = app.exec();
+    delete FrmMain;
+    return result;
 }

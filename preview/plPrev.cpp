@@ -1,5 +1,6 @@
 #include "plPrev.h"
 
+#include "plPrinter.h"
 #include "plSetPrinter.h"
 
 #include <QCursor>
@@ -21,7 +22,8 @@ QSize ScreenSize()
 // Name of the platform's current printer.
 QString CurrentPrinterName()
 {
-    return QString();
+    TPrinter& printer = TPrinter::Printer();
+    return printer.Printers().value(printer.PrinterIndex());
 }
 
 } // namespace

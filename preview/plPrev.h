@@ -7,7 +7,9 @@
 #include <QIcon>
 #include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <cstdint>
@@ -15,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-class QWidget;
+class QPainter;
 class TplSetPrinter;
 
 // --- Types of the document component --------------------------------------
@@ -243,6 +245,11 @@ public:
     bool Printing() const { return FPrinting; }
     // The current printer's name contains "ACROBAT" in any letter case.
     bool AcrobatOut() const;
+    // Draws page Page as printed (composed in its printing form, turned by
+    // 180 degrees for InversePrint, shifted by the print offsets) onto a
+    // painter in printer pixels whose origin is the printable area's top-left
+    // corner.
+    void PrintPage(QPainter* Painter, int Page);
 
     // --- Composition and on-demand drawing ----------------------------------------------
     void DesignedPaperSize(int W, int H);
@@ -357,8 +364,8 @@ public:
     uint8_t DefaultKeyState = 0;
 
     // Preview hosting.
-    QWidget* FForm = nullptr;
-    QWidget* FFormParent = nullptr;
+    QPointer<QWidget> FForm;
+    QPointer<QWidget> FFormParent;
     bool FAutoCreateForm = false;
     bool FIsPrevFormShow = false;
     bool fgDisplay = true;
@@ -377,6 +384,8 @@ protected:
     // Maps the view onto the picture's frame; decorate draws the paper
     // background; clips to the printable area when ViewClip is set.
     void SetCanvasMapping(TCanvas* ACanvas, bool Decorate);
+    // The printer's variant: paper unit (0, 0) on the sheet's physical corner.
+    void SetPrinterMapping(TCanvas* ACanvas);
     void ClearPages();
     // At every document start: the printer takes the document's settings, the
     // printer-settings snapshot is taken and put back, the geometry is read.

@@ -221,21 +221,23 @@ bool TplSetPrinter::RestoreSnapshot()
         d->ReadCurrent();
         d->ADevMode = d->hPrtHandle.get();
         FDevSize = d->ADevMode ? int(d->ADevMode->size()) : 0;
-        try {
-            QByteArray* dm = d->ADevMode;
-            if (dm && (Fields(*dm) & DM_PAPERSIZE)) {
-                if (Fields(*dm) & DM_ORIENTATION)
-                    SetShort(*dm, oOrientation, FOrientation == 0 ? OrientPortrait : OrientLandscape);
-                SetShort(*dm, oPaperSize, FPaperNumber);
-                if (Fields(*dm) & DM_DEFAULTSOURCE)
-                    SetShort(*dm, oDefaultSource, FBinNumber);
+        QByteArray* dm = d->ADevMode;
+        if (dm && (Fields(*dm) & DM_PAPERSIZE)) {
+            const QByteArray before = *dm;
+            if (Fields(*dm) & DM_ORIENTATION)
+                SetShort(*dm, oOrientation, FOrientation == 0 ? OrientPortrait : OrientLandscape);
+            SetShort(*dm, oPaperSize, FPaperNumber);
+            if (Fields(*dm) & DM_DEFAULTSOURCE)
+                SetShort(*dm, oDefaultSource, FBinNumber);
+            try {
                 ApplyDevMode(dm);
-            } else {
+            } catch (const std::exception&) {
+                // No driver to ask: the printer's block as it was.
+                *dm = before;
                 TakeSnapshot();
             }
-        } catch (...) {
-            UnlockDevMode();
-            throw;
+        } else {
+            TakeSnapshot();
         }
         UnlockDevMode();
         PublishDevMode();
@@ -278,14 +280,15 @@ void TplSetPrinter::EditDevMode(uint32_t bit, const std::function<void(QByteArra
     if (FPrintersCount == 0)
         return;
     LockDevMode();
-    try {
-        if (d->ADevMode && (Fields(*d->ADevMode) & bit)) {
-            change(*d->ADevMode);
-            ApplyDevMode(d->ADevMode);
+    if (QByteArray* dm = d->ADevMode; dm && (Fields(*dm) & bit)) {
+        const QByteArray before = *dm;
+        change(*dm);
+        try {
+            ApplyDevMode(dm);
+        } catch (const std::exception&) {
+            // The printer went away under us: a value it never saw does not stick.
+            *dm = before;
         }
-    } catch (...) {
-        UnlockDevMode();
-        throw;
     }
     UnlockDevMode();
     PublishDevMode();

@@ -262,23 +262,18 @@ bool TplSetPrinter::RegisterUserForm(const QString& name, int w, int h)
 
     bool found = false;
     LockDevMode();
-    try {
-        if (QByteArray* dm = d->ADevMode) {
-            SetWideString(*dm, oFormName, name);
-            found = FindPaperNumber(name, number);
-            SetShort(*dm, oPaperSize, found ? number : PaperUser);
-            SetShort(*dm, oPaperLength, h);
-            SetShort(*dm, oPaperWidth, w);
-            FCustomPaperName = name;
-            try {
-                ApplyDevMode(dm);
-            } catch (const std::exception&) {
-                found = false;
-            }
+    if (QByteArray* dm = d->ADevMode) {
+        SetWideString(*dm, oFormName, name);
+        found = FindPaperNumber(name, number);
+        SetShort(*dm, oPaperSize, found ? number : PaperUser);
+        SetShort(*dm, oPaperLength, h);
+        SetShort(*dm, oPaperWidth, w);
+        FCustomPaperName = name;
+        try {
+            ApplyDevMode(dm);
+        } catch (const std::exception&) {
+            found = false;
         }
-    } catch (...) {
-        UnlockDevMode();
-        throw;
     }
     UnlockDevMode();
     PublishDevMode();

@@ -1,6 +1,11 @@
+#include "plCupsPrinterService.h"
+#include "plMessageBox.h"
 #include "plPrev.h"
+#include "plPrinter.h"
 #include "plSetPrinter.h"
 #include "support/plLogDevice.h"
+
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +13,16 @@
 #include <memory>
 
 namespace {
+
+// This suite runs as on a machine without printers: its spooler does not exist.
+class TNoSpooler : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>("/nonexistent/mirvak/cups.sock"));
+    }
+};
+const auto* const kNoSpooler = ::testing::AddGlobalTestEnvironment(new TNoSpooler);
 
 // A document on a machine without printer that carries the stored geometry
 // of an A4 sheet at 600 dpi (as the main window stores it).
@@ -454,4 +469,157 @@ TEST(plPrev, ComposesRecordedPages)
         EXPECT_EQ(doc->PageNumber(), 1);
         EXPECT_EQ(doc->Canvas(), nullptr);
     }
+}
+
+// Printing maps paper unit (0, 0) onto the sheet's corner, shifted by the
+// print offsets; upside-down printing turns the page on the sheet.
+TEST(plPrev, PrintedPageLandsOnTheSheet)
+{
+    struct Case {
+        bool Inverse;
+        int OffX, OffY;
+    };
+    for (const Case c : {Case{false, 0, 0}, Case{false, 50, -20}, Case{true, 0, 0}, Case{true, 50, -20}}) {
+        auto doc = StoredA4Document();
+        // The printer as read from a 600 dpi A4 sheet with 100-pixel bands.
+        doc->FplPaperWidth = 4960;
+        doc->FplPaperHeight = 7014;
+        doc->FplPageWidth = 4760;
+        doc->FplPageHeight = 6814;
+        doc->PaperLO = doc->PaperTO = doc->PaperRO = doc->PaperBO = 100;
+        doc->SetInversePrint(c.Inverse);
+        doc->SetPrintOffsetX(c.OffX);
+        doc->SetPrintOffsetY(c.OffY);
+        doc->BeginDoc();
+        doc->Line(100, 1000, 200, 200);
+        doc->TextOut(100, 300, "first");
+        doc->EndDoc();
+
+        doc->FPrinting = true;
+        TLogDevice dev(4760, 6814); // the printable area in printer pixels
+        {
+            QPainter p(&dev);
+            doc->PrintPage(&p, 1);
+        }
+        doc->FPrinting = false;
+
+        // Device pixels back to the sheet's physical pixels.
+        const auto sheet = [](QPointF d) { return d + QPointF(100, 100); };
+        const double kx = 4960.0 / 2099, ky = 7014.0 / 2969;
+        const auto expected = [&](double x, double y) {
+            if (!c.Inverse)
+                return QPointF((x + c.OffX) * kx, (y + c.OffY) * ky);
+            return QPointF((2099 - x - c.OffX) * kx, (2969 - y - c.OffY) * ky);
+        };
+        EXPECT_TRUE(Fills(dev.Items).empty()); // no paper colour on paper
+        auto lines = Only(dev.Items, TLogItem::ikLine);
+        ASSERT_EQ(lines.size(), 1u);
+        for (int i = 0; i < 2; ++i) {
+            const QPointF got = sheet(lines[0].Points[i]);
+            const QPointF want = expected(i == 0 ? 100 : 1000, 200);
+            EXPECT_NEAR(got.x(), want.x(), 1e-6) << c.Inverse << c.OffX;
+            EXPECT_NEAR(got.y(), want.y(), 1e-6) << c.Inverse << c.OffX;
+        }
+        auto texts = Texts(dev.Items);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_NEAR(std::abs(texts[0].Angle), c.Inverse ? 180 : 0, 1e-9);
+        // Everything is clipped to the printable area of the page as drawn.
+        ASSERT_TRUE(lines[0].Clip);
+    }
+}
+
+// On demand: the callback draws the page asked for, clamped, and the number
+// is kept; recording calls do nothing in this mode.
+TEST(plPrev, DrawsPagesOnDemand)
+{
+    auto doc = StoredA4Document();
+    doc->BeginDoc();
+    doc->TextOut(0, 0, "recorded");
+    doc->EndDoc();
+    int calls = 0;
+    doc->SetProcName([&] {
+        ++calls;
+        ASSERT_NE(doc->Canvas(), nullptr);
+        doc->TextOut(100, 100, QString::number(doc->PageNumber()));
+    });
+    EXPECT_EQ(doc->DrawType(), dtStat);
+    EXPECT_TRUE(doc->Pages().empty()); // the recorded pages are gone
+    doc->SetPageCount(3);
+    EXPECT_EQ(doc->PageCount(), 3);
+    for (auto [asked, page] : {std::pair{0, 1}, {2, 2}, {8, 3}}) {
+        TMetafile* m = doc->GetMetaImage(asked);
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(doc->PageNumber(), page);
+        auto texts = Texts(LogPicture(*m));
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].Text, QString::number(page));
+        EXPECT_EQ(doc->Canvas(), nullptr);
+    }
+    EXPECT_EQ(calls, 3);
+    doc->NewPage();
+    doc->EndDoc();
+    EXPECT_EQ(doc->PageCount(), 3);
+    EXPECT_EQ(doc->DrawType(), dtStat);
+}
+
+// A tractor-feed paper source shows feed holes and perforations in the
+// preview and nothing of them on paper; preview-only drawing likewise.
+TEST(plPrev, TractorMarksAndPreviewOnlyDrawing)
+{
+    for (const QString& bin : {u"ﾄﾗｸﾀｰﾌｨｰﾀﾞ"_qs, u"トラクタ"_qs, u"Tray 1"_qs}) {
+        auto doc = StoredA4Document();
+        doc->FBinName = bin;
+        int noPrint = 0;
+        doc->OnNoPrintDraw = [&](QObject*, int page) {
+            noPrint = page;
+            doc->TextOut(500, 500, "draft");
+        };
+        doc->BeginDoc();
+        doc->NewPage();
+        doc->EndDoc();
+        const bool tractor = !bin.startsWith("Tray");
+        for (bool printing : {false, true}) {
+            doc->FPrinting = printing;
+            noPrint = 0;
+            auto items = LogPicture(*doc->GetMetaImage(2));
+            auto ellipses = Only(items, TLogItem::ikEllipse);
+            auto lines = Only(items, TLogItem::ikPath); // dotted lines are stroked as paths
+            if (printing || !tractor) {
+                EXPECT_TRUE(ellipses.empty()) << bin;
+                EXPECT_TRUE(lines.empty()) << bin;
+            } else {
+                ASSERT_EQ(ellipses.size(), 50u) << bin; // rows at 40, 167, ... up to the first at or past 2969
+                EXPECT_EQ(ellipses[0].Box, QRectF(40, 40, 40, 40));
+                EXPECT_EQ(ellipses[1].Box, QRectF(2019, 40, 40, 40));
+                EXPECT_EQ(ellipses.back().Box.top(), 40 + 24 * 127);
+                EXPECT_EQ(ellipses[0].PenWidth, 0);
+                ASSERT_FALSE(lines.empty());
+                EXPECT_EQ(lines.front().Box, QRectF(QPointF(127, 0), QPointF(127, 2969)));
+                EXPECT_EQ(lines.back().Box, QRectF(QPointF(2099 - 127, 0), QPointF(2099 - 127, 2969)));
+                EXPECT_EQ(lines.back().Pen.style(), Qt::DotLine);
+            }
+            EXPECT_EQ(noPrint, printing ? 0 : 1) << "raised with the document's page number";
+            EXPECT_EQ(Texts(items).size(), printing ? 0u : 1u);
+        }
+        doc->FPrinting = false;
+    }
+}
+
+// Printing refuses with a message when nothing was drawn or there is no printer.
+TEST(plPrev, PrintRefusesWithoutDrawingOrPrinter)
+{
+    TMessageBoxRecorder boxes;
+    auto doc = StoredA4Document();
+    doc->Print();
+    doc->BeginDoc();
+    doc->EndDoc();
+    doc->Print();
+    ASSERT_EQ(boxes.Boxes.size(), 2u);
+    EXPECT_EQ(boxes.Boxes[0].Text, u"Canvasへの描画コードが見つかりません．　　"_qs);
+    EXPECT_EQ(boxes.Boxes[0].Caption, u"印刷プレビュー制御コンポーネント"_qs);
+    EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Warning);
+    EXPECT_EQ(boxes.Boxes[1].Text, u"プリンタがインストールされていないので印刷できません．　　"_qs);
+    EXPECT_EQ(boxes.Boxes[1].Caption, u" 印刷"_qs);
+    EXPECT_EQ(boxes.Boxes[1].Icon, QMessageBox::Information);
+    EXPECT_FALSE(doc->Printing());
 }

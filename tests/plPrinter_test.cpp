@@ -299,6 +299,41 @@ TEST_F(PrinterTest, JobCarriesTheDeviceModesSettings)
     EXPECT_EQ(opts.value("multiple-document-handling"), "separate-documents-uncollated-copies");
 }
 
+// A user paper form is listed under its own number and prints as a custom size.
+TEST_F(PrinterTest, UserFormPrintsAsCustomSize)
+{
+    IPrinterService& service = P().Service();
+    const TPaperForm form{"Job Card", 100000, 150000};
+    ASSERT_TRUE(service.AddForm("Office Laser", form));
+    EXPECT_FALSE(service.AddForm("Office Laser", form));  // exists
+    EXPECT_FALSE(service.AddForm("Mono Letter", form));   // no custom sizes there
+    const auto caps = service.Caps("Office Laser");
+    ASSERT_TRUE(caps);
+    const TPaperInfo& paper = caps->Papers.last();
+    EXPECT_EQ(paper.Name, "Job Card");
+    EXPECT_TRUE(paper.Form);
+    EXPECT_GT(paper.Number, 256);
+
+    Select("Office Laser", [&](QByteArray& dm) { SetShort(dm, oPaperSize, paper.Number); });
+    EXPECT_EQ(P().GetDeviceCaps(DevCaps::PHYSICALWIDTH), 2362);  // 100 mm at 600 dpi
+    P().Title = "Card";
+    P().BeginDoc();
+    P().Canvas()->drawText(QPointF(100, 100), QStringLiteral("Card"));
+    P().EndDoc();
+    EXPECT_TRUE(service.DeleteForm("Office Laser", "Job Card"));
+    EXPECT_FALSE(service.DeleteForm("Office Laser", "Job Card"));
+
+    const QString pdf = SpoolerOutput::WaitForJob("Office_Laser", P().LastJobId());
+    ASSERT_FALSE(pdf.isEmpty());
+    const SpoolerOutput::TPdfInfo info = SpoolerOutput::Info(pdf);
+    ASSERT_EQ(info.PageSizes.size(), 1);
+    EXPECT_NEAR(info.PageSizes[0].width() * 25.4 / 72, 100, 0.5);
+    EXPECT_NEAR(info.PageSizes[0].height() * 25.4 / 72, 150, 0.5);
+    const QMap<QString, QString> opts = SpoolerOutput::JobOptions("Office_Laser", P().LastJobId());
+    EXPECT_EQ(opts.value("PageSize"), "Custom.283x425");  // points
+    EXPECT_FALSE(opts.contains("page-delivery"));  // left to the printer
+}
+
 // A service whose printers are the spooler's but whose jobs go nowhere.
 class NoSpoolerForJobs : public TCupsPrinterService {
 public:

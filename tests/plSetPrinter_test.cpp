@@ -417,6 +417,28 @@ TEST_F(SetPrinterTest, UserPaperIsConfirmedByTheReportedSheet)
     }
 }
 
+// A printer removed while the object uses it: the next edit goes to the
+// default printer, and without printers the object turns inert; no errors.
+TEST_F(SetPrinterTest, PrinterRemovedUnderTheObject)
+{
+    auto memory = UseMemory({TMemoryPrinterService::ColorLaser("Laser", "laser"),
+                             TMemoryPrinterService::MonoLetter("Mono", "mono")});
+    memory->Printers[1].Entry.IsDefault = true;
+    TplSetPrinter sp;
+    sp.SetPrinterName("Laser");
+    sp.SetOrientation(poLandscape);
+    memory->Printers.removeFirst();
+    EXPECT_NO_THROW(sp.SetCopies(3));
+    EXPECT_EQ(sp.PrinterName(), "Mono");
+    EXPECT_EQ(sp.Orientation(), poLandscape);
+    EXPECT_EQ(sp.Copies(), 3);
+    memory->Printers.clear();
+    EXPECT_NO_THROW(sp.SetCopies(2));
+    EXPECT_NO_THROW(sp.SetPaperNumber(9));
+    EXPECT_EQ(sp.PrinterName(), "");
+    EXPECT_EQ(sp.PaperList(), QStringList());
+}
+
 TEST_F(SetPrinterTest, WithoutPrintersTheObjectIsInert)
 {
     UseMemory({});

@@ -42,3 +42,25 @@ QIcon TVirtualImageList::Icon(const QString& Name) const
         icon.addPixmap(QPixmap::fromImage(image));
     return icon;
 }
+
+void TImageButton::SetImages(const TVirtualImageList* Images)
+{
+    FImages = Images;
+    UpdateIcon();
+}
+
+void TImageButton::SetImageName(const QString& Name)
+{
+    FImageName = Name;
+    UpdateIcon();
+}
+
+void TImageButton::UpdateIcon()
+{
+    if (!FImages) {
+        setIcon(QIcon());
+        return;
+    }
+    setIconSize(FImages->Size());
+    setIcon(FImages->Icon(FImageName));
+}

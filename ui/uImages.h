@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QMap>
+#include <QPushButton>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -40,4 +41,20 @@ public:
 private:
     const TImageCollection* FCollection;
     QSize FSize;
+};
+
+// A push button that shows an image of an image list by name.
+class TImageButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit TImageButton(QWidget* Parent = nullptr) : QPushButton(Parent) {}
+    void SetImages(const TVirtualImageList* Images);
+    QString ImageName() const { return FImageName; }
+    // Shows the named image; a name the list lacks shows no image.
+    void SetImageName(const QString& Name);
+
+private:
+    void UpdateIcon();
+    const TVirtualImageList* FImages = nullptr;
+    QString FImageName;
 };

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+TVCLFrmAbout* VCLFrmAbout = nullptr;
+
 namespace {
 
 void SetTextColor(QWidget* w, const QColor& color)
@@ -66,6 +68,12 @@ TVCLFrmAbout::TVCLFrmAbout(QWidget* AOwner)
     btOK->setGeometry(0, 158, 354, 30);
     btOK->setDefault(true);
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TVCLFrmAbout::~TVCLFrmAbout()
+{
+    if (VCLFrmAbout == this)
+        VCLFrmAbout = nullptr;
 }
 
 int TVCLFrmAbout::Execute()

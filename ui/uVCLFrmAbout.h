@@ -14,6 +14,7 @@ class TVCLFrmAbout : public QDialog {
     Q_OBJECT
 public:
     explicit TVCLFrmAbout(QWidget* AOwner = nullptr);
+    ~TVCLFrmAbout() override;
 
     // Reloads the icon, applies the look, the link's text and the name line,
     // then shows the box modally. Returns the dialog's result.
@@ -38,3 +39,6 @@ public:
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 };
+
+// The program's about box, created hidden at start.
+extern TVCLFrmAbout* VCLFrmAbout;

@@ -269,6 +269,9 @@ struct TCanvas::Private {
     {
         const TFontEntry& fe = *Entry;
         SyncTransform();
+        // The replaying painter must see the current background mode, or text
+        // after an opaque fill would be drawn on the fill's colour.
+        SyncBk();
         const QColor color = ColorToQColor(Font.Color);
         if (Rec) {
             const auto key = qMakePair(quintptr(&fe), color.rgba());

@@ -514,9 +514,10 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
         o.Choices = attrStrings(a);
         if (o.Choices.isEmpty())
             continue;
+        // No default: the printer decides (an empty value is never sent).
         o.Default = defaultOf(k.constData());
         if (!o.Choices.contains(o.Default))
-            o.Default = o.Choices.first();
+            o.Default.clear();
         o.Label = strings.value(keyword);
         if (o.Label.isEmpty())
             o.Label = keywordLabel(keyword);

@@ -445,9 +445,14 @@ TJobOptions JobOptions(const TPrinterCaps& caps, const QByteArray& dm)
     if (!caps.Resolutions.isEmpty())
         o.Resolution = g.XDpi == g.YDpi ? QStringLiteral("%1dpi").arg(g.XDpi)
                                         : QStringLiteral("%1x%2dpi").arg(g.XDpi).arg(g.YDpi);
-    for (const auto& [key, value] : PrivateOptions(v))
-        if (!value.isEmpty())
+    // Only what differs from the printer's own default, so that a later
+    // change of that default still reaches jobs that never chose otherwise.
+    for (const auto& [key, value] : PrivateOptions(v)) {
+        const auto it = std::find_if(caps.Options.cbegin(), caps.Options.cend(),
+                                     [&](const TPrinterOption& opt) { return opt.Keyword == key; });
+        if (!value.isEmpty() && it != caps.Options.cend() && value != it->Default)
             o.Other.append({key, value});
+    }
     return o;
 }
 

@@ -11,6 +11,8 @@
 
 #include <stdexcept>
 
+// A job keeps its own capabilities and device mode: choosing another printer
+// or settings while it runs affects the next job only.
 struct TPrinter::Job {
     QTemporaryFile file{QDir::tempPath() + QStringLiteral("/mirvak-job-XXXXXX.pdf")};
     std::unique_ptr<QPdfWriter> writer;
@@ -49,6 +51,12 @@ IPrinterService& TPrinter::Service()
     return *FService;
 }
 
+std::shared_ptr<IPrinterService> TPrinter::ServicePtr()
+{
+    Service();
+    return FService;
+}
+
 QStringList TPrinter::Printers()
 {
     QStringList names;
@@ -71,8 +79,6 @@ int TPrinter::PrinterIndex()
 
 void TPrinter::SetPrinterIndex(int i)
 {
-    if (FPrinting)
-        throw std::runtime_error("The printer cannot be changed while printing.");
     const QList<TPrinterEntry> list = Service().Enumerate();
     FDcValid = false;
     if (list.isEmpty()) {
@@ -123,8 +129,6 @@ void TPrinter::GetPrinter(QString& device, QString& driver, QString& port, TDevM
 
 void TPrinter::SetPrinter(const QString& device, const QString& driver, const QString& port, TDevModeHandle h)
 {
-    if (FPrinting)
-        throw std::runtime_error("The printer cannot be changed while printing.");
     if (FSelected && device == FDevice && port == FPort) {
         // The same printer with another block: its place in the list stays.
         FDriver = driver;
@@ -275,7 +279,7 @@ void TPrinter::EndDoc()
     FJob->file.flush();
     TJobOptions options = DevMode::JobOptions(*FJob->caps, FJob->devMode);
     options.Title = Title;
-    const QString device = FDevice;
+    const QString device = FJob->caps->Name;
     const QString file = FJob->file.fileName();
     try {
         FLastJobId = Service().SubmitJob(device, file, options);

@@ -51,6 +51,8 @@ public:
     // drops the current selection.
     void SetService(std::shared_ptr<IPrinterService> s);
     IPrinterService& Service();
+    // The service in use, shared (made on first use like Service()).
+    std::shared_ptr<IPrinterService> ServicePtr();
 
     QStringList Printers();  // names in enumeration order, hidden ones included
     int PrinterIndex();      // current index; selects the default printer first when none is selected

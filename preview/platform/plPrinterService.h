@@ -46,7 +46,7 @@ struct TPrinterOption {
     QString Keyword;
     QString Label;
     QStringList Choices;  // values as the spooler takes them ("4" for an enum)
-    QString Default;
+    QString Default;      // empty: the printer's own choice
 };
 
 // Everything the device-mode logic needs to know about one printer.

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <ostream>
 #include <optional>
 #include <vector>
 
@@ -63,3 +64,12 @@ std::vector<TLogItem> LogPicture(const TMetafile& Picture);
 std::vector<TLogItem> Only(const std::vector<TLogItem>& Items, TLogItem::TKind Kind);
 std::vector<TLogItem> Fills(const std::vector<TLogItem>& Items);
 std::vector<TLogItem> Texts(const std::vector<TLogItem>& Items);
+
+// Readable values in test messages.
+inline std::ostream& operator<<(std::ostream& os, const QString& s) { return os << s.toStdString(); }
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QPointF& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
+inline void PrintTo(const QRectF& r, std::ostream* os)
+{
+    *os << '(' << r.left() << ", " << r.top() << ")-(" << r.right() << ", " << r.bottom() << ')';
+}

@@ -917,3 +917,46 @@ TEST(PreviewWindow, HardCopyPrintsTheWindowAcrossThePageWidth)
     EXPECT_NEAR(ink.bottom(), (offY + e.Bottom) * scale, 2);
     EXPECT_EQ(doc->PageNumber(), 1);
 }
+
+TEST(PreviewWindow, PrinterSetupWithAnotherPaperShowsTheWholeNewPage)
+{
+    struct BackToDefault {
+        ~BackToDefault() { TPrinter::Printer().SetPrinterIndex(-1); }
+    } cleanup;
+    for (bool confirm : {false, true}) {
+        auto doc = MakeDoc(3);
+        doc->SetBtnOptions(doc->BtnOptions().Include(boPrinterSetBtn));
+        int setups = 0;
+        doc->OnPrinterSetupDialog = [&](QObject*) { ++setups; };
+        Preview p(*doc);
+        p.form->ZoomDownBtn->click();
+        const QString snapshot = doc->FSavePrinterNameStr;
+        QTimer::singleShot(50, [confirm] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->objectName(), QStringLiteral("plSetupDialog"));
+            dlg->findChild<QRadioButton*>(QStringLiteral("rbLandscape"))->setChecked(true);
+            if (confirm)
+                dlg->accept();
+            else
+                dlg->reject();
+        });
+        p.form->PrinterSetBtn->click();
+        EXPECT_EQ(setups, confirm ? 1 : 0);
+        EXPECT_EQ(doc->ZoomType, confirm ? ztWholePage : ztOther);
+        EXPECT_EQ(doc->FSavePrinterNameStr != snapshot, confirm);
+        const QRect r = p.Bounds(p.form->Image1);
+        EXPECT_EQ(r.width() > r.height(), confirm);
+        if (confirm) {
+            EXPECT_GT(doc->PaperWidth(), doc->PaperHeight());
+            EXPECT_EQ(doc->ViewWidth(), doc->PaperWidth());
+            EXPECT_EQ(doc->ViewHeight(), doc->PaperHeight());
+            // Later prints go back to the new choice, not to the old one.
+            DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{}; });
+            p.form->PrintBtn->click();
+            EXPECT_EQ(doc->plSetPrinter()->Orientation(), int(poLandscape));
+        }
+        EXPECT_TRUE(p.form->PrinterSetBtn->isEnabled());
+        EXPECT_TRUE(p.form->updatesEnabled());
+    }
+}

@@ -960,3 +960,51 @@ TEST(PreviewWindow, PrinterSetupWithAnotherPaperShowsTheWholeNewPage)
         EXPECT_TRUE(p.form->updatesEnabled());
     }
 }
+
+TEST(PreviewWindow, OpeningStatesCoverTheScreenAsAsked)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case { TplPrevFormWindowState state; Qt::WindowState qt; QRect bounds; };
+    const Case cases[] = {
+        {fwNormal, Qt::WindowNoState, QRect(30, 40, 700, 500)},
+        {fwMaximized, Qt::WindowMaximized, QRect()},
+        {fwMinimized, Qt::WindowMinimized, QRect()},
+        {fwWorkArea, Qt::WindowNoState, work},
+        {fwFullScreen, Qt::WindowNoState, screen},
+    };
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(1);
+        doc->FormLeft = 30;
+        doc->FormTop = 40;
+        doc->FormWidth = 700;
+        doc->FormHeight = 500;
+        doc->FormPosition = poDesigned;
+        doc->FormWindowState = c.state;
+        TplPrevForm form;
+        form.SetplPrev(doc.get());
+        EXPECT_TRUE(form.windowState() & c.qt || c.qt == Qt::WindowNoState) << c.state;
+        if (!c.bounds.isNull()) {
+            EXPECT_EQ(form.geometry(), c.bounds) << c.state;
+        }
+    }
+}
+
+TEST(PreviewWindow, EmbeddedInAParentItFillsIt)
+{
+    QWidget host;
+    host.resize(900, 700);
+    host.show();
+    auto doc = MakeDoc(2);
+    doc->SetFormParent(&host);
+    TplPrevForm* form = new TplPrevForm;
+    form->SetplPrev(doc.get());
+    form->Show();
+    EXPECT_EQ(form->parentWidget(), &host);
+    EXPECT_FALSE(form->isWindow());
+    EXPECT_EQ(form->geometry(), host.rect());
+    host.resize(1000, 760);
+    QTRY_COMPARE(form->geometry(), host.rect());
+    EXPECT_TRUE(form->NextPageBtn->isEnabled());
+    delete form;
+}

@@ -616,6 +616,22 @@ TEST(PreviewWindow, APrintFailureIsReportedAndTheViewRestored)
     EXPECT_FALSE(doc->Printing());
 }
 
+TEST(PreviewWindow, AltPStartsThePrintCommand)
+{
+    auto doc = MakeDoc(2);
+    Preview p(*doc);
+    int dialogs = 0;
+    DialogStandIn dialog([&](QWidget*, int, int, int, int) {
+        ++dialogs;
+        return Choice{};
+    });
+    p.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p.form));
+    EXPECT_EQ(p.form->PrintBtn->shortcut(), QKeySequence(Qt::ALT | Qt::Key_P));
+    QTest::keyClick(p.form, Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(dialogs, 1); // the button animates its click first
+}
+
 TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
 {
     int dialogs = 0;

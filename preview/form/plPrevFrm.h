@@ -119,8 +119,6 @@ public:
     static std::function<bool()> IsAppsLightTheme;
     // The system print dialog; replaceable for the same reason.
     static std::function<TplPrintDialogResult(QWidget* parent, int from, int to, int min, int max)> RunPrintDialog;
-    // The printer-and-paper setup dialog; false when cancelled.
-    static std::function<bool(TplSetPrinter*)> RunSetupDialog;
     // Prints a window capture on the current printer, scaled to the page
     // width with the capture's proportions.
     static std::function<void(const QImage& capture, double ratio)> PrintCapture;

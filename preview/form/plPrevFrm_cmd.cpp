@@ -42,9 +42,7 @@ Finally(F) -> Finally<F>;
 
 std::function<TplPrintDialogResult(QWidget*, int, int, int, int)> TplPrevForm::RunPrintDialog = ExecutePrintDialog;
 
-std::function<bool(TplSetPrinter*)> TplPrevForm::RunSetupDialog = [](TplSetPrinter* p) {
-    return p && p->ShowSetupDialog();
-};
+
 
 std::function<void(const QImage&, double)> TplPrevForm::PrintCapture = [](const QImage& capture, double ratio) {
     TPrinter& prn = TPrinter::Printer();
@@ -134,7 +132,7 @@ void TplPrevForm::PrinterSetBtnClick(QObject* Sender)
         InfoBox(this, kSetupCaption, MsgSetupNoPrinter);
         return;
     }
-    if (Sender && !(RunSetupDialog && RunSetupDialog(d->plSetPrinter())))
+    if (Sender && !d->plSetPrinter()->ShowSetupDialog())
         return;
     QPointer<TplPrevForm> self(this);
     Finally restore{[&] {

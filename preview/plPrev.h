@@ -415,6 +415,13 @@ private:
 
     QMetaObject::Connection FPrinterLink;
     bool FCursorShown = false;
+
+    // >>> preview window hosting
+    friend class TplPrevForm;
+    // Finds or creates the preview window and links it; true when a
+    // TplPrevForm is linked.
+    bool FindPreviewForm();
+    // <<< preview window hosting
 };
 
 // The component as placed on a form.

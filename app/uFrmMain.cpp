@@ -3,6 +3,7 @@
 #include "plPrev.h"
 #include "plSetPrinter.h"
 #include "uApplication.h"
+#include "uSheets.h"
 #include "uTheme.h"
 #include "uUtils.h"
 #include "uVCLFrmAbout.h"
@@ -57,57 +58,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QPo
 
 } // namespace
 
-void SetDesignedDocument(TplPrev& Doc)
-{
-    Doc.SetLeftMargin(43);
-    Doc.SetTopMargin(43);
-    Doc.SetRightMargin(42);
-    Doc.SetBottomMargin(42);
-    Doc.SetHeaderMargin(0);
-    Doc.SetFooterMargin(0);
-    Doc.SetPageCount(1);
-    Doc.SetBtnOptions({boPrintBtn, boFirstPageBtn, boPriorPageBtn, boNextPageBtn, boLastPageBtn, boZoomDownBtn,
-                       boZoomUpBtn, boPageWholeBtn, boPageWidthBtn, boCloseBtn});
-    Doc.SetTitle(QStringLiteral("Print Preview"));
-    Doc.SetCursor(Qt::WaitCursor);
-    Doc.FormLeft = 20;
-    Doc.FormTop = 20;
-    Doc.FormWidth = 1706;
-    Doc.FormHeight = 960;
-    Doc.FormIconBar = true;
-    Doc.FormBorderIcons = {biSystemMenu, biMinimize, biMaximize};
-    Doc.FormBorderStyle = bsSizeable;
-    Doc.FormPosition = poDefault;
-    Doc.FormCanMove = true;
-    Doc.FormCanResize = true;
-    Doc.FormWindowState = fwMaximized;
-    Doc.FormStatusBar = true;
-    Doc.PaperColor = clWhite;
-    Doc.ViewClip = true;
-    Doc.SetPrintOffsetX(0);
-    Doc.SetPrintOffsetY(0);
-    Doc.ZoomType = ztWholePage;
-    Doc.SetInversePrint(false);
-
-    // The paper of the machine the window was designed on: A4 portrait at
-    // 600 dpi, printable from (4.3 mm, 4.3 mm) to (205.7 mm, 292.7 mm). It is
-    // what the document lays out on when no printer is installed.
-    Doc.FPrinterName = QStringLiteral("PDF");
-    Doc.FPaperName = QStringLiteral("A4");
-    Doc.FBinName = QStringLiteral("自動選択");
-    Doc.FPaperWidth = 2099;
-    Doc.FPaperHeight = 2969;
-    Doc.FXResolution = 600;
-    Doc.FYResolution = 600;
-    Doc.FOrientation = 0;
-    Doc.FLeftOffset = 43;
-    Doc.FRightOffset = 2057;
-    Doc.FTopOffset = 43;
-    Doc.FBottomOffset = 2927;
-    Doc.FPaperNumber = 9;
-    Doc.Loaded();
-}
-
 TFrmMain::TFrmMain(QWidget* Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
@@ -148,7 +98,7 @@ TFrmMain::TFrmMain(QWidget* Parent)
 
     plPrev1 = new TplPrev(this);
     plPrev1->setObjectName(QStringLiteral("plPrev1"));
-    SetDesignedDocument(*plPrev1);
+    ApplyMainDocumentDesign(*plPrev1);
 
     connect(NumberBox1, &QSpinBox::valueChanged, this, [this] { TApplication::Guarded([this] { NumberBox1Change(); }); });
     connect(bbPrint, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { bbPrintClick(); }); });

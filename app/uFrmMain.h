@@ -50,7 +50,3 @@ private:
 };
 
 extern TFrmMain* FrmMain;
-
-// Gives a document the settings the main window's document is designed with:
-// margins, preview buttons and window, and the designed A4 paper.
-void SetDesignedDocument(TplPrev& Doc);

@@ -1,12 +1,24 @@
 #include "plMessageBox.h"
+#include "uCommandLine.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
 #include "uTheme.h"
+#include "uUtils.h"
 #include "uVCLFrmAbout.h"
 
 int main(int argc, char** argv)
 {
+    // Sheets from the command line need no display.
+    const bool commandLine = IsCommandLineMode(argc, argv);
+    if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     TApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mirvak"));
+    QCoreApplication::setApplicationVersion(GetVersionString());
+    if (commandLine)
+        return RunCommandLine(QCoreApplication::arguments());
+
     // Before any window exists: the desktop's light or dark setting, once.
     ThemeStartup();
 

@@ -1,4 +1,5 @@
 #include "uFrmMain.h"
+#include "uSheets.h"
 
 #include "plPrev.h"
 #include "plSetPrinter.h"

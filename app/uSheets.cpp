@@ -194,7 +194,7 @@ void ApplyMainDocumentDesign(TCustomplPrev& Doc)
 
     // The paper the window was designed on: A4 portrait at 600 dpi from the
     // automatic source. It stays in force while no printer is installed.
-    Doc.FPrinterName = QStringLiteral("Office Laser");
+    Doc.FPrinterName = QStringLiteral("PDF");
     Doc.FPaperName = QStringLiteral("A4");
     Doc.FBinName = QStringLiteral("自動選択");
     Doc.FPaperWidth = 2099;
@@ -210,4 +210,6 @@ void ApplyMainDocumentDesign(TCustomplPrev& Doc)
     Doc.FPageWidth = Doc.FRightOffset - Doc.FLeftOffset;
     Doc.FPageHeight = Doc.FBottomOffset - Doc.FTopOffset;
     Doc.UpdatePaperValues();
+    // Settings restored: the document takes its printer-settings snapshot.
+    Doc.Loaded();
 }

@@ -1,4 +1,6 @@
+#include "plCupsPrinterService.h"
 #include "plPrev.h"
+#include "plPrinter.h"
 
 #include <QGuiApplication>
 
@@ -56,6 +58,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The engine alone: no spooler to ask (pages are recorded on the stored geometry).
+    TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>("/nonexistent/mirvak/cups.sock"));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

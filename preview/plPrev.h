@@ -7,7 +7,9 @@
 #include <QIcon>
 #include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <cstdint>
@@ -16,7 +18,6 @@
 #include <vector>
 
 class QPainter;
-class QWidget;
 class TplSetPrinter;
 
 // --- Types of the document component --------------------------------------
@@ -363,8 +364,8 @@ public:
     uint8_t DefaultKeyState = 0;
 
     // Preview hosting.
-    QWidget* FForm = nullptr;
-    QWidget* FFormParent = nullptr;
+    QPointer<QWidget> FForm;
+    QPointer<QWidget> FFormParent;
     bool FAutoCreateForm = false;
     bool FIsPrevFormShow = false;
     bool fgDisplay = true;
@@ -414,6 +415,13 @@ private:
 
     QMetaObject::Connection FPrinterLink;
     bool FCursorShown = false;
+
+    // >>> preview window hosting
+    friend class TplPrevForm;
+    // Finds or creates the preview window and links it; true when a
+    // TplPrevForm is linked.
+    bool FindPreviewForm();
+    // <<< preview window hosting
 };
 
 // The component as placed on a form.

@@ -145,9 +145,19 @@ bool TplSetPrinter::LoadFromFile(const QString& AFile)
     QFile file(AFile);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray data = file.read(kMaxSettingsFile + 1);
+    // Read in pieces, so that a file that grows while it is read is still
+    // held to the limit and nothing is allocated ahead of the bytes.
+    QByteArray data;
+    data.reserve(info.size());
+    char piece[65536];
+    qint64 n;
+    while ((n = file.read(piece, sizeof piece)) > 0) {
+        if (data.size() + n > kMaxSettingsFile)
+            return false;
+        data.append(piece, n);
+    }
     file.close();
-    if (data.size() > kMaxSettingsFile)
+    if (n < 0)
         return false;
     try {
         ReadStream(data);

@@ -81,6 +81,68 @@ TEST_F(PrevPrinterTest, GeometryOfTheA4Printer)
     }
 }
 
+// The reference device does not change a page: recorded against the printer
+// or, without one, against the screen, the same drawing logs the same.
+TEST_F(PrevPrinterTest, PagesDoNotDependOnTheReferenceDevice)
+{
+    const auto record = [](TCustomplPrev& doc) {
+        doc.BeginDoc();
+        doc.FontSize(21);
+        doc.FontName("Times New Roman");
+        doc.TextRectCC(200, 1000, 500, 700, "12 + 34 =");
+        doc.TextOutRB(1500, 800, "gjpq");
+        doc.LineWidth(3);
+        doc.Circle(1000, 1000, 101);
+        doc.EndDoc();
+        return LogPicture(doc.Pages()[0]);
+    };
+    auto onPrinter = Document();
+    const auto a = record(*onPrinter);
+
+    TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>("/nonexistent/mirvak/cups.sock"));
+    TplPrev noPrinter;
+    ASSERT_TRUE(noPrinter.NoPrinter());
+    noPrinter.FPaperWidth = onPrinter->PaperWidth();
+    noPrinter.FPaperHeight = onPrinter->PaperHeight();
+    noPrinter.FLeftOffset = onPrinter->LeftOffset();
+    noPrinter.FTopOffset = onPrinter->TopOffset();
+    noPrinter.FRightOffset = onPrinter->RightOffset();
+    noPrinter.FBottomOffset = onPrinter->BottomOffset();
+    const auto b = record(noPrinter);
+    EXPECT_NE(onPrinter->MetaW, noPrinter.MetaW);
+
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].Kind, b[i].Kind) << i;
+        EXPECT_EQ(a[i].Box, b[i].Box) << i;
+        EXPECT_EQ(a[i].Points, b[i].Points) << i;
+        EXPECT_EQ(a[i].Text, b[i].Text) << i;
+        EXPECT_EQ(a[i].Width, b[i].Width) << i;
+        EXPECT_EQ(a[i].Clip, b[i].Clip) << i;
+    }
+}
+
+// A designed size takes the place of the printer's paper for pages drawn on
+// demand, turned for a landscape printer; recorded documents ignore it.
+TEST_F(PrevPrinterTest, DesignedPaperSizeOnDemand)
+{
+    auto doc = Document(poLandscape);
+    doc->DesignedPaperSize(2100, 0); // ignored
+    doc->DesignedPaperSize(2100, 2970);
+    doc->BeginDoc();
+    EXPECT_EQ(doc->PaperWidth(), 2969);
+    doc->EndDoc();
+    int drawn = 0;
+    doc->SetProcName([&] { drawn = doc->PageNumber(); });
+    doc->SetPageCount(2);
+    ASSERT_NE(doc->GetMetaImage(2), nullptr); // reads the geometry in on-demand mode
+    EXPECT_EQ(drawn, 2);
+    EXPECT_EQ(doc->PaperWidth(), 2970);
+    EXPECT_EQ(doc->PaperHeight(), 2100);
+    EXPECT_EQ(doc->RightOffset(), 2970 - 49);
+    EXPECT_EQ(doc->PageWidth(), doc->RightOffset() - doc->LeftOffset());
+}
+
 // A linked printer-settings object is used until it is destroyed; then the
 // document's own one takes over.
 TEST_F(PrevPrinterTest, LinkedSettingsAndFallback)

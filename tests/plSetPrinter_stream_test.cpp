@@ -4,6 +4,7 @@
 
 #include "plCupsPrinterService.h"
 #include "plDevMode.h"
+#include "plPrev.h"
 #include "plPrinter.h"
 #include "plPrinterStream.h"
 #include "plSetPrinter.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <random>
 #include <stdexcept>
 
 using namespace DevMode;
@@ -172,6 +174,26 @@ TEST_F(SetPrinterStreamTest, SaveAndLoadRestoreEverySetting)
     ExpectRestored(c, true);
 }
 
+// The document keeps the printer choice of its object as text and puts it
+// back whole; text that is not a snapshot changes nothing.
+TEST_F(SetPrinterStreamTest, DocumentSnapshotAsText)
+{
+    TplPrev doc;
+    TplSetPrinter& sp = *doc.plSetPrinter();
+    ASSERT_EQ(sp.Name(), "Default");
+    Configure(sp);
+    const QString text = doc.PrinterSettingsToText();
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_EQ(PrinterStreamFromText(text), sp.WriteStream());
+
+    sp.SetPrinterName("Mono Letter");
+    ResetCurrentPrinter();
+    doc.PrinterSettingsFromText(text);
+    ExpectRestored(sp, true);
+    doc.PrinterSettingsFromText("not a snapshot");
+    ExpectRestored(sp, true);
+}
+
 // A file naming a printer that is not installed, or whose block no longer
 // fits (its length differs from its recorded size, or from what the printer
 // uses now), loads onto the default printer's defaults with the stored
@@ -205,6 +227,40 @@ TEST_F(SetPrinterStreamTest, ForeignStreamsRestoreOrientationPaperAndBin)
         TplSetPrinter b;
         ASSERT_TRUE(b.LoadFromFile(file));
         ExpectRestored(b, false);
+    }
+}
+
+// Random bytes in a block of the right length, and random orientation, paper
+// and bin, load without harm: the driver keeps what the printer offers and
+// the object ends on the printer's device mode.
+TEST_F(SetPrinterStreamTest, RandomStoredValuesLoadSafely)
+{
+    TplSetPrinter a;
+    a.SetPrinterName("Office Laser");
+    TPrinterStreamValues stored;
+    ReadPrinterStream(a.WriteStream(), stored);
+    const auto caps = TPrinter::Printer().Service().Caps("Office Laser");
+    std::mt19937 rng(20240611);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        TPrinterStreamValues v = stored;
+        for (int k = 1 + int(rng() % 48); k > 0; --k) {
+            // Half of the changes hit the fixed fields (sizes, field bits, paper, ...).
+            const qsizetype at = k % 2 ? 64 + rng() % (PublicSize - 64) : rng() % v.Settings.size();
+            v.Settings[at] = char(rng());
+        }
+        if (i % 2) {
+            v.FOrientation = int(rng());
+            v.FPaperNumber = int(rng() % 70000) - 1000;
+            v.FBinNumber = int(rng() % 70000) - 1000;
+        }
+        TplSetPrinter b;
+        EXPECT_NO_THROW(b.ReadStream(WritePrinterStream(v)));
+        EXPECT_EQ(b.PrinterName(), "Office Laser");
+        EXPECT_EQ(b.Settings(), CurrentBlock());
+        EXPECT_NE(caps->Paper(b.PaperNumber()), nullptr) << b.PaperNumber();
+        EXPECT_NE(caps->Bin(b.BinNumber()), nullptr) << b.BinNumber();
+        EXPECT_GT(b.PaperWidth(), 0);
     }
 }
 

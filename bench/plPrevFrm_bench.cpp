@@ -1,0 +1,139 @@
+// Paging through a 300-page document in the preview window at full-HD size,
+// whole-page zoom: time from the click on Next to the new page painted.
+#include "plPrevFrm.h"
+
+#include "plCupsPrinterService.h"
+#include "plMemoryPrinterService.h"
+#include "plPrinter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A recorded document like the worksheet's: 250 centred box texts in a grid
+// of ruled boxes on every page.
+std::unique_ptr<TplPrev> SheetDoc(int pages)
+{
+    auto doc = std::make_unique<TplPrev>();
+    doc->SetName(QStringLiteral("plPrev1"));
+    doc->FormLeft = 0;
+    doc->FormTop = 0;
+    doc->FormWidth = 1920;
+    doc->FormHeight = 1080;
+    doc->BeginDoc();
+    doc->FontName(QStringLiteral("DejaVu Sans"));
+    doc->FontSize(12);
+    for (int n = 0; n < pages; ++n) {
+        if (n > 0)
+            doc->NewPage();
+        for (int i = 0; i < 250; ++i) {
+            const int x = 100 + (i % 5) * 380, y = 150 + (i / 5) * 54;
+            doc->RectLine(x, x + 370, y, y + 50);
+            doc->TextRectCC(x, x + 370, y, y + 50,
+                            QStringLiteral("%1 + %2 =").arg((i * 37 + n) % 90 + 10).arg((i * 53 + n) % 90 + 10));
+        }
+    }
+    doc->EndDoc();
+    return doc;
+}
+
+class PaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
+
+} // namespace
+
+// Arg 0: an A4 printer held in memory, so that only the window and the
+// engine are timed; arg 1: the printer of the CUPS server in CUPS_SERVER.
+static void BM_PreviewPageChange(benchmark::State& state)
+{
+    if (state.range(0) == 0) {
+        auto memory = std::make_shared<TMemoryPrinterService>();
+        memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
+        TPrinter::Printer().SetService(memory);
+    } else {
+        TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
+    }
+    auto doc = SheetDoc(300);
+    TplPrevForm form;
+    form.SetplPrev(doc.get());
+    form.Show();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    form.Image1->installEventFilter(&counter);
+
+    std::vector<double> ms;
+    int missed = 0;
+    for (auto _ : state) {
+        if (doc->PageNumber() == doc->PageCount())
+            form.FirstPageBtnClick(nullptr);
+        const int before = counter.Paints;
+        QElapsedTimer t;
+        t.start();
+        form.NextPageBtn->click();
+        // The page counts as shown once the image has painted.
+        while (counter.Paints == before && t.elapsed() < 1000)
+            QCoreApplication::processEvents();
+        const double elapsed = t.nsecsElapsed() / 1e6;
+        missed += counter.Paints == before;
+        ms.push_back(elapsed);
+        state.SetIterationTime(elapsed / 1000.0);
+    }
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms.empty() ? 0 : ms[ms.size() / 2];
+    state.counters["p95_ms"] = ms.empty() ? 0 : ms[ms.size() * 95 / 100];
+    state.counters["not_painted"] = missed;
+    state.counters["image_w"] = form.Image1->width();
+    state.counters["image_h"] = form.Image1->height();
+}
+BENCHMARK(BM_PreviewPageChange)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(299);
+
+// The part of a page change spent replaying the composed page into the
+// image (arg: antialiasing of lines off or on).
+static void BM_PreviewPageReplay(benchmark::State& state)
+{
+    auto memory = std::make_shared<TMemoryPrinterService>();
+    memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
+    TPrinter::Printer().SetService(memory);
+    auto doc = SheetDoc(10);
+    std::vector<TMetafile> pages;
+    for (int n = 1; n <= 10; ++n)
+        pages.push_back(*doc->GetMetaImage(n));
+    QImage img(685, 970, QImage::Format_RGB32);
+    int n = 0;
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, state.range(0));
+        p.setRenderHint(QPainter::TextAntialiasing);
+        pages[n++ % 10].Play(p, QRectF(img.rect()));
+    }
+}
+BENCHMARK(BM_PreviewPageReplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+

@@ -1,0 +1,185 @@
+#pragma once
+
+// The preview window: one recorded page at a time as a scaled picture in a
+// scrolling area, with page navigation, zoom, panning, printing, printer
+// setup, copying and a status bar.
+
+#include "plPrevFrmCalc.h"
+#include "plPrev.h"
+#include "plPrevFrmParts.h"
+#include "plPrintDialog.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPointer>
+
+#include <functional>
+
+class QAction;
+class QEventLoop;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolButton;
+
+// The two program-wide message texts; English until a window is created on
+// a Japanese system.
+extern QString MsgPrintNoPrinter;
+extern QString MsgSetupNoPrinter;
+
+class TplPrevForm;
+
+// Marks a handler of the window as running (see TplPrevForm::FBusy).
+struct TplBusyScope {
+    explicit TplBusyScope(TplPrevForm* f);
+    ~TplBusyScope();
+    QPointer<TplPrevForm> Form;
+};
+
+class TplPrevForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TplPrevForm(QWidget* parent = nullptr);
+    ~TplPrevForm() override;
+
+    // --- Members ----------------------------------------------------------
+    QWidget* CoolBar1;
+    QToolButton* PrintBtn;
+    QToolButton* PrinterSetBtn;
+    QToolButton* FirstPageBtn;
+    QToolButton* PriorPageBtn;
+    QToolButton* NextPageBtn;
+    QToolButton* LastPageBtn;
+    QToolButton* ZoomDownBtn;
+    QToolButton* ZoomUpBtn;
+    QToolButton* PageWholeBtn;
+    QToolButton* PageWidthBtn;
+    QToolButton* HelpBtn;
+    QToolButton* InfoBtn;
+    QToolButton* CloseBtn;
+    QStatusBar* StatusBar;
+    QLabel* StatusPanel[2];
+    QWidget* DisplayPanel;
+    TplScrollBox* ScrollBox1;
+    TplShape* Shape2;       // page shadow
+    TplPageImage* Image1;   // the page
+    TplShape* Shape1;       // page frame
+    QMenu* PopupMenu1;
+    QAction* N1;
+    QAction* N2;
+    QAction* N3;
+    QAction* N4;
+
+    // Button k in tool-bar order.
+    QToolButton* Button(int k) const { return FButtons[k]; }
+
+    // --- Linking and showing ------------------------------------------------
+    TCustomplPrev* plPrev() const { return FPrev; }
+    void SetplPrev(TCustomplPrev* doc);
+    // Links a document the window owns itself (a TplPrev child), when the
+    // window is not linked yet; Show and ShowModal do this first.
+    bool LinkOwnedDocument();
+    void Show();
+    int ShowModal();
+    void DrawMetaImage();
+
+    // Visual style name given by the document before every show.
+    QString StyleName() const { return FStyleName; }
+    void SetStyleName(const QString& name);
+
+    // --- Handlers -------------------------------------------------------------
+    void FirstPageBtnClick(QObject* Sender);
+    void PriorPageBtnClick(QObject* Sender);
+    void NextPageBtnClick(QObject* Sender);
+    void LastPageBtnClick(QObject* Sender);
+    void ZoomDownBtnClick(QObject* Sender);
+    void ZoomUpBtnClick(QObject* Sender);
+    void PageWholeBtnClick(QObject* Sender);
+    void PageWidthBtnClick(QObject* Sender);
+    void PrintBtnClick(QObject* Sender);
+    void PrinterSetBtnClick(QObject* Sender);
+    void CloseBtnClick(QObject* Sender);
+    void ActionPageCopyExecute(QObject* Sender);
+    void ActionDispCopyExecute(QObject* Sender);
+    void ActionHardCopyExecute(QObject* Sender);
+
+    void SetBtnEnabled(QToolButton* Btn, bool On);
+    void ArrangeButtons();
+    void ApplyFormSettings();
+
+    // --- State, readable for the document and for checks ------------------------
+    bool ViewInitialised() const { return fgView; }
+    TplImgRect ImageRect() const { return {ImgLeft, ImgTop, ImgWidth, ImgHeight}; }
+    bool Dragging() const { return ImageDragFlag; }
+    // The glyph list last chosen (at the last paint).
+    bool DarkGlyphs() const { return FDarkGlyphs; }
+
+    // Whether the desktop asks for light applications, read at every paint.
+    // Replaceable so that a check can stand in for the desktop setting.
+    static std::function<bool()> IsAppsLightTheme;
+    // The system print dialog; replaceable for the same reason.
+    static std::function<TplPrintDialogResult(QWidget* parent, int from, int to, int min, int max)> RunPrintDialog;
+    // The printer-and-paper setup dialog; false when cancelled.
+    static std::function<bool(TplSetPrinter*)> RunSetupDialog;
+    // Prints a window capture on the current printer, scaled to the page
+    // width with the capture's proportions.
+    static std::function<void(const QImage& capture, double ratio)> PrintCapture;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void FormResize();
+    bool FormCloseQuery();
+    void FormClose(TCloseAction& Action);
+    void FormPaint();
+    void InitView();
+    void PlaceShapes();
+    void PlaceImage();
+    bool ScrollBox1MouseWheel(int WheelDelta);
+    void Image1MouseDown(QMouseEvent* e);
+    void Image1MouseMove(QMouseEvent* e);
+    void Image1MouseUp(QMouseEvent* e);
+    void MoveImageBy(QPoint delta);
+    void ApplyResizeRule();
+    void ApplyGlyphs(bool dark);
+    void SetCaptions(bool japanese);
+    QRect ScreenRect() const;
+
+    QPointer<TCustomplPrev> FPrev; // not owned; null again when the document goes
+    TCustomplPrev* Doc() const { return FPrev; }
+    void EmbedInParent();
+    QString StatusPaperName() const;
+    void RestorePrinterSnapshot();
+    QToolButton* FButtons[pbCount];
+    bool fgView = false;
+    int ImgLeft = 0, ImgTop = 0, ImgWidth = 0, ImgHeight = 0;
+    int MouseDownX = 0, MouseDownY = 0;
+    bool ImageDragFlag = false;
+    bool FDarkGlyphs = false;
+    bool FGlyphsSet = false;
+    bool FSizeableBorder = true;
+    bool FStyled = true;       // the visual style is active: buttons overlap
+    QString FStyleName;
+    QPoint FPinnedPos;         // where a window that may not move stays
+    bool FPinned = false;
+    bool FInDestroy = false;
+    // Handlers that process pending events are on the stack; a close that
+    // frees the window waits until the outermost one has returned.
+    int FBusy = 0;
+    bool FFreePending = false;
+    friend struct TplBusyScope;
+    QEventLoop* FModalLoop = nullptr;
+    // The print dialog's page fields as last prepared.
+    struct { int From = 0, To = 0, Min = 0, Max = 0; } PrintDialog1;
+};

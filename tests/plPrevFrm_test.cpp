@@ -1,0 +1,839 @@
+// The preview window driven as a user drives it: layout, zoom, paging,
+// scrolling, panning, resizing, the context menu, commands and closing.
+#include "plPrevFrm.h"
+
+#include "plCupsPrinterService.h"
+#include "plMemoryPrinterService.h"
+#include "plPrinter.h"
+#include "plSetPrinter.h"
+#include "plPrevGlyphs.h"
+#include "plMessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QPrintDialog>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPicture>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QSvgRenderer>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// A recorded document on the current printer: each page carries its number
+// in a frame. A ratio gives the view that height-to-width proportion.
+std::unique_ptr<TplPrev> MakeDoc(int pages, double ratio = 0)
+{
+    auto doc = std::make_unique<TplPrev>();
+    doc->SetName(QStringLiteral("plPrev1"));
+    doc->SetTitle(QStringLiteral("Print Preview"));
+    if (pages > 0) {
+        doc->BeginDoc();
+        for (int n = 1; n <= pages; ++n) {
+            if (n > 1)
+                doc->NewPage();
+            doc->RectLine(200, 1800, 200, 2600);
+            doc->FontSize(48);
+            doc->TextRectCC(200, 1800, 200, 800, QString::number(n));
+        }
+        doc->EndDoc();
+    }
+    if (ratio > 0) {
+        doc->SetViewWidth(1000);
+        doc->SetViewHeight(int(1000 * ratio));
+    }
+    return doc;
+}
+
+// While alive, the system has no printer at all.
+struct NoPrinterInstalled {
+    NoPrinterInstalled() { TPrinter::Printer().SetService(std::make_shared<TMemoryPrinterService>()); }
+    ~NoPrinterInstalled() { TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>()); }
+};
+
+// A document made without a printer, on the paper stored with it.
+std::unique_ptr<TplPrev> MakeStoredDoc(int pages)
+{
+    NoPrinterInstalled none;
+    auto doc = std::make_unique<TplPrev>();
+    doc->FPaperName = QStringLiteral("A4");
+    doc->FPaperWidth = 2099;
+    doc->FPaperHeight = 2969;
+    doc->FXResolution = doc->FYResolution = 600;
+    doc->FLeftOffset = doc->FTopOffset = 43;
+    doc->FRightOffset = 2057;
+    doc->FBottomOffset = 2927;
+    doc->BeginDoc();
+    for (int n = 2; n <= pages; ++n)
+        doc->NewPage();
+    doc->EndDoc();
+    return doc;
+}
+
+// The window for a document, sized so that the scroll area is w x h.
+struct Preview {
+    explicit Preview(TCustomplPrev& doc, int w = 800, int h = 600)
+    {
+        doc.FormWidth = w;
+        doc.FormHeight = h + 54 + 26;
+        form = new TplPrevForm;
+        form->SetplPrev(&doc);
+        form->Show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form));
+    }
+    ~Preview() { delete form.data(); }
+    QPointer<TplPrevForm> form;
+    QRect Bounds(QWidget* w) const { return form->ScrollBox1->ChildBounds(w); }
+};
+
+TplPrevButtonSet EnabledButtons(const TplPrevForm& f)
+{
+    TplPrevButtonSet s = 0;
+    for (int k = 0; k < pbCount; ++k)
+        if (f.Button(k)->isEnabled())
+            s |= ButtonBit(k);
+    return s;
+}
+
+using Choice = TplPrintDialogResult;
+
+// Replaces the print dialog for one scope.
+struct DialogStandIn {
+    explicit DialogStandIn(std::function<Choice(QWidget*, int, int, int, int)> f)
+        : saved(TplPrevForm::RunPrintDialog)
+    {
+        TplPrevForm::RunPrintDialog = std::move(f);
+    }
+    ~DialogStandIn() { TplPrevForm::RunPrintDialog = saved; }
+    std::function<Choice(QWidget*, int, int, int, int)> saved;
+};
+
+} // namespace
+
+TEST(PreviewWindow, CreatedWithOnlyCloseEnabledAndButtonsInOrder)
+{
+    TplPrevForm form;
+    const char* names[pbCount] = {"PrintBtn", "PrinterSetBtn", "FirstPageBtn", "PriorPageBtn", "NextPageBtn",
+                                  "LastPageBtn", "ZoomDownBtn", "ZoomUpBtn", "PageWholeBtn", "PageWidthBtn",
+                                  "HelpBtn", "InfoBtn", "CloseBtn"};
+    for (int k = 0; k < pbCount; ++k) {
+        EXPECT_EQ(form.Button(k)->objectName(), QLatin1String(names[k]));
+        EXPECT_EQ(form.Button(k)->isEnabled(), k == pbClose) << names[k];
+        EXPECT_EQ(form.Button(k)->height(), 50);
+        EXPECT_EQ(form.Button(k)->width(), k < 2 ? 80 : 52) << names[k];
+    }
+    EXPECT_TRUE(form.Image1->isHidden());
+    EXPECT_TRUE(form.Shape1->isHidden());
+    EXPECT_TRUE(form.Shape2->isHidden());
+    EXPECT_EQ(form.CoolBar1->height(), 54);
+    EXPECT_EQ(form.StatusPanel[0]->width(), 300);
+    EXPECT_EQ(form.plPrev(), nullptr);
+    // Unlinked: the page and zoom commands do nothing.
+    form.NextPageBtnClick(nullptr);
+    form.PageWholeBtnClick(nullptr);
+    EXPECT_EQ(EnabledButtons(form), ButtonBit(pbClose));
+}
+
+TEST(PreviewWindow, LinkingAppliesTheDocumentSettings)
+{
+    auto doc = MakeDoc(3);
+    doc->SetTitle(QString());
+    doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF).Exclude(boPrintBtn).Exclude(boZoomUpBtn));
+    doc->FormStatusBar = false;
+    doc->FormWidth = 900;
+    doc->FormHeight = 200; // below the minimum
+    TplPrevForm form;
+    form.SetplPrev(doc.get());
+    EXPECT_EQ(doc->Form(), &form);
+    EXPECT_EQ(doc->Title(), QStringLiteral("印刷プレビュー"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("印刷プレビュー"));
+    EXPECT_EQ(form.size(), QSize(900, 350));
+    EXPECT_TRUE(form.StatusBar->isHidden());
+    EXPECT_FALSE(form.CoolBar1->isHidden());
+    // Hidden buttons take no room; visible neighbours overlap by 2.
+    EXPECT_TRUE(form.PrintBtn->isHidden());
+    EXPECT_EQ(form.PrinterSetBtn->x(), 19);
+    EXPECT_EQ(form.PrinterSetBtn->width(), 83);
+    EXPECT_EQ(form.FirstPageBtn->x(), 100);
+    EXPECT_EQ(form.ZoomDownBtn->x(), 100 + 4 * 53);
+    EXPECT_TRUE(form.ZoomUpBtn->isHidden());
+    EXPECT_EQ(form.PageWholeBtn->x(), 100 + 5 * 53);
+}
+
+TEST(PreviewWindow, AColourOfItsOwnReplacesTheButtonFace)
+{
+    auto doc = MakeDoc(1);
+    doc->FormColor = RGBColor(10, 20, 30);
+    TplPrevForm form;
+    form.SetplPrev(doc.get());
+    EXPECT_EQ(form.ScrollBox1->Background(), QColor(10, 20, 30));
+}
+
+TEST(PreviewWindow, WholePageFitsTheScrollArea)
+{
+    struct Case { double ratio; QRect image; };
+    const Case cases[] = {{1.5, QRect(210, 15, 380, 570)}, {0.75, QRect(15, 11, 770, 577)}};
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(2, c.ratio);
+        Preview p(*doc);
+        ASSERT_EQ(p.form->ScrollBox1->size(), QSize(800, 600));
+        EXPECT_EQ(p.Bounds(p.form->Image1), c.image) << c.ratio;
+        const QRect r = c.image;
+        EXPECT_EQ(p.Bounds(p.form->Shape2), QRect(r.x() + 2, r.y() + 2, r.width() + 2, r.height() + 2));
+        EXPECT_EQ(p.Bounds(p.form->Shape1), QRect(r.x() - 1, r.y() - 1, r.width() + 1, r.height() + 1));
+        EXPECT_TRUE(p.form->Shape2->isVisible());
+        EXPECT_TRUE(p.form->Shape1->isVisible());
+        EXPECT_FALSE(p.form->ScrollBox1->verticalScrollBar()->isVisible());
+        EXPECT_EQ(doc->ZoomType, ztWholePage);
+    }
+}
+
+TEST(PreviewWindow, PageWidthThenZoomOutAndBackIn)
+{
+    auto doc = MakeDoc(2, 1.5);
+    const int bar = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    Preview p(*doc, 1000 + bar, 600);
+    p.form->PageWidthBtn->click();
+    // The tall page brings up the vertical bar; the width is fitted to what is left.
+    EXPECT_TRUE(p.form->ScrollBox1->verticalScrollBar()->isVisible());
+    EXPECT_EQ(p.form->ScrollBox1->ClientWidth(), 1000);
+    EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 15, 970, 1455));
+    EXPECT_EQ(doc->ZoomType, ztPageWidth);
+
+    p.form->ZoomDownBtn->click();
+    EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 15, 873, 1309));
+    EXPECT_EQ(doc->ZoomType, ztOther);
+    p.form->ZoomUpBtn->click();
+    EXPECT_EQ(p.Bounds(p.form->Image1), QRect(15, 15, 970, 1455));
+
+    // Down to the smallest size; then zoom out is refused and disabled.
+    for (int i = 0; i < 40 && p.form->ZoomDownBtn->isEnabled(); ++i)
+        p.form->ZoomDownBtn->click();
+    EXPECT_FALSE(p.form->ZoomDownBtn->isEnabled());
+    EXPECT_TRUE(p.form->ZoomUpBtn->isEnabled());
+    EXPECT_LE(p.form->Image1->width(), 100);
+    EXPECT_GT(p.form->Image1->width(), 90);
+    p.form->ZoomUpBtnClick(nullptr);
+    EXPECT_TRUE(p.form->ZoomDownBtn->isEnabled());
+}
+
+TEST(PreviewWindow, ZoomInStopsAtTwiceTheScreenWidth)
+{
+    auto doc = MakeDoc(1, 0.2);
+    Preview p(*doc);
+    const int screenW = p.form->screen()->geometry().width();
+    for (int i = 0; i < 100 && p.form->ZoomUpBtn->isEnabled(); ++i)
+        p.form->ZoomUpBtn->click();
+    EXPECT_FALSE(p.form->ZoomUpBtn->isEnabled());
+    EXPECT_GE(p.form->Image1->width(), 2 * screenW);
+    EXPECT_LT(p.form->Image1->width(), 2 * screenW * 100 / 90 + 1);
+}
+
+TEST(PreviewWindow, ResizeRefitsWholePageAndPageWidthButNotOther)
+{
+    auto doc = MakeDoc(1, 1.5);
+    int resizes = 0;
+    doc->OnResize = [&](QObject*, int) { ++resizes; };
+    Preview p(*doc);
+    const int before = resizes;
+    p.form->resize(1000, 680 + 100);
+    ASSERT_EQ(p.form->ScrollBox1->size(), QSize(1000, 700));
+    EXPECT_EQ(p.Bounds(p.form->Image1), QRect(277, 15, 446, 670));
+    EXPECT_GT(resizes, before);
+    p.form->ZoomDownBtn->click();
+    const QRect fixed = p.Bounds(p.form->Image1);
+    p.form->resize(900, 700);
+    EXPECT_EQ(p.Bounds(p.form->Image1), fixed);
+}
+
+TEST(PreviewWindow, OtherZoomOpensAsWholePageAndPageWidthIsKept)
+{
+    auto doc = MakeDoc(2, 1.5);
+    doc->ZoomType = ztOther;
+    {
+        Preview p(*doc);
+        EXPECT_EQ(doc->ZoomType, ztWholePage);
+        EXPECT_EQ(p.Bounds(p.form->Image1), QRect(210, 15, 380, 570));
+        p.form->PageWidthBtn->click();
+    }
+    doc->SetViewWidth(1000);
+    doc->SetViewHeight(1500);
+    Preview again(*doc);
+    EXPECT_EQ(doc->ZoomType, ztPageWidth);
+    EXPECT_EQ(again.Bounds(again.form->Image1).top(), 15);
+    EXPECT_EQ(again.Bounds(again.form->Image1).width(), again.form->ScrollBox1->ClientWidth() - 30);
+}
+
+TEST(PreviewWindow, ButtonsFollowThePagePosition)
+{
+    const TplPrevButtonSet back = ButtonBit(pbFirstPage) | ButtonBit(pbPriorPage);
+    const TplPrevButtonSet fwd = ButtonBit(pbNextPage) | ButtonBit(pbLastPage);
+    const TplPrevButtonSet nav = back | fwd;
+    {
+        auto doc = MakeDoc(5);
+        Preview p(*doc);
+        EXPECT_EQ(EnabledButtons(*p.form) & nav, fwd);
+        p.form->NextPageBtn->click();
+        p.form->NextPageBtn->click();
+        EXPECT_EQ(doc->PageNumber(), 3);
+        EXPECT_EQ(EnabledButtons(*p.form) & nav, nav);
+        p.form->LastPageBtn->click();
+        EXPECT_EQ(doc->PageNumber(), 5);
+        EXPECT_EQ(EnabledButtons(*p.form) & nav, back);
+        p.form->NextPageBtnClick(nullptr); // nothing past the end
+        EXPECT_EQ(doc->PageNumber(), 5);
+        p.form->PriorPageBtn->click();
+        EXPECT_EQ(doc->PageNumber(), 4);
+        p.form->FirstPageBtn->click();
+        EXPECT_EQ(doc->PageNumber(), 1);
+        EXPECT_EQ(EnabledButtons(*p.form) & nav, fwd);
+        EXPECT_TRUE(p.form->CloseBtn->isEnabled());
+    }
+    {
+        auto doc = MakeDoc(1);
+        doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF));
+        Preview p(*doc);
+        EXPECT_EQ(EnabledButtons(*p.form) & nav, 0);
+        EXPECT_TRUE(p.form->HelpBtn->isVisible());
+        EXPECT_FALSE(p.form->HelpBtn->isEnabled());
+        EXPECT_FALSE(p.form->InfoBtn->isEnabled());
+        EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+    }
+}
+
+TEST(PreviewWindow, PageChangeKeepsTheZoomAndShowsTheNewPage)
+{
+    auto doc = MakeDoc(3, 1.5);
+    std::vector<int> viewed;
+    doc->OnAfterView = [&](QObject* sender, int page) {
+        EXPECT_EQ(sender, doc->Form());
+        viewed.push_back(page);
+    };
+    Preview p(*doc);
+    p.form->ZoomDownBtn->click();
+    const QRect r = p.Bounds(p.form->Image1);
+    const QImage first = p.form->Image1->grab().toImage();
+    p.form->NextPageBtn->click();
+    EXPECT_EQ(p.Bounds(p.form->Image1), r);
+    EXPECT_EQ(doc->ZoomType, ztOther);
+    EXPECT_EQ(viewed, (std::vector<int>{1, 2}));
+    EXPECT_NE(p.form->Image1->grab().toImage(), first); // another number on the page
+}
+
+TEST(PreviewWindow, StatusBarShowsPageCountAndPaper)
+{
+    auto doc = MakeDoc(12);
+    doc->SetPageNumber(3);
+    Preview p(*doc);
+    const QString paper = doc->plSetPrinter()->PaperName();
+    EXPECT_EQ(paper, QStringLiteral("A4"));
+    EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  3/12  A4"));
+    EXPECT_EQ(p.form->StatusPanel[1]->text(), QString());
+    doc->StatusBarText = QStringLiteral("sheet 2");
+    p.form->NextPageBtn->click();
+    EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  4/12  A4"));
+    EXPECT_EQ(p.form->StatusPanel[1]->text(), QStringLiteral("sheet 2"));
+    doc->StatusBarText.clear(); // an empty text leaves the panel as it is
+    p.form->NextPageBtn->click();
+    EXPECT_EQ(p.form->StatusPanel[1]->text(), QStringLiteral("sheet 2"));
+}
+
+TEST(PreviewWindow, WithoutPrinterTheStoredPaperNameIsShown)
+{
+    auto doc = MakeStoredDoc(2);
+    ASSERT_TRUE(doc->NoPrinter());
+    doc->FPaperName = QStringLiteral("B5 stored");
+    Preview p(*doc);
+    EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  1/2  B5 stored"));
+}
+
+TEST(PreviewWindow, EmptyDocumentShowsNothingButCanClose)
+{
+    auto doc = MakeDoc(0);
+    Preview p(*doc);
+    EXPECT_EQ(EnabledButtons(*p.form), ButtonBit(pbClose));
+    EXPECT_EQ(p.form->StatusPanel[0]->text(), QString());
+    EXPECT_TRUE(p.form->Image1->isHidden());
+    p.form->CloseBtn->click();
+    EXPECT_FALSE(p.form->isVisible());
+}
+
+TEST(PreviewWindow, HiddenImageSkipsDrawingButZoomStillComputes)
+{
+    auto doc = MakeDoc(3, 1.5);
+    doc->FImageVisible = false;
+    Preview p(*doc);
+    EXPECT_TRUE(p.form->Image1->isHidden());
+    EXPECT_EQ(p.form->StatusPanel[0]->text(), QString());
+    EXPECT_EQ(p.form->ImageRect(), (TplImgRect{210, 15, 380, 570}));
+    EXPECT_FALSE(p.form->ZoomUpBtn->isEnabled());
+}
+
+TEST(PreviewWindow, WheelScrollsByDeltaOverFive)
+{
+    auto doc = MakeDoc(1, 1.5);
+    doc->ZoomType = ztPageWidth;
+    Preview p(*doc);
+    QScrollBar* bar = p.form->ScrollBox1->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 100);
+    struct Case { int delta, moved; };
+    const Case cases[] = {{-120, 24}, {-7, 1}, {120, -24}, {-4, 0}};
+    for (const auto& c : cases) {
+        bar->setValue(50);
+        QWidget* vp = p.form->ScrollBox1->viewport();
+        QWheelEvent e(QPointF(100, 100), vp->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, c.delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(vp, &e);
+        EXPECT_EQ(bar->value(), 50 + c.moved) << c.delta;
+    }
+}
+
+TEST(PreviewWindow, DraggingThePageMovesImageFrameAndShadow)
+{
+    auto doc = MakeDoc(1, 1.5);
+    Preview p(*doc);
+    const QRect img = p.Bounds(p.form->Image1);
+    const QRect frame = p.Bounds(p.form->Shape1);
+    const QRect shadow = p.Bounds(p.form->Shape2);
+    QWidget* image = p.form->Image1;
+    QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    EXPECT_TRUE(p.form->Dragging());
+    QMouseEvent move(QEvent::MouseMove, QPointF(130, 90), image->mapToGlobal(QPointF(130, 90)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(image, &move);
+    EXPECT_EQ(p.Bounds(image), img.translated(30, -10));
+    // The grabbed point follows the pointer: the release comes at the new place.
+    QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(110, 105));
+    EXPECT_FALSE(p.form->Dragging());
+    EXPECT_EQ(p.Bounds(image), img.translated(40, -5));
+    EXPECT_EQ(p.Bounds(p.form->Shape1), frame.translated(40, -5));
+    EXPECT_EQ(p.Bounds(p.form->Shape2), shadow.translated(40, -5));
+    EXPECT_EQ(p.form->ImageRect(), (TplImgRect{img.x(), img.y(), img.width(), img.height()}));
+
+    // Zoom in starts from where the page was dragged to.
+    p.form->ZoomUpBtn->click();
+    EXPECT_EQ(p.Bounds(image).topLeft(), img.topLeft() + QPoint(40, -5));
+
+    doc->ImageDrag = false;
+    QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_FALSE(p.form->Dragging());
+    QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+}
+
+TEST(PreviewWindow, WindowSizeRules)
+{
+    auto doc = MakeDoc(1);
+    Preview p(*doc);
+    p.form->resize(100, 100);
+    EXPECT_EQ(p.form->size(), QSize(350, 350));
+    EXPECT_TRUE(p.form->StatusBar->isSizeGripEnabled());
+
+    auto fixed = MakeDoc(1);
+    fixed->FormCanResize = false;
+    Preview q(*fixed);
+    const QSize s = q.form->size();
+    q.form->resize(s + QSize(100, 100));
+    EXPECT_EQ(q.form->size(), s);
+    EXPECT_FALSE(q.form->StatusBar->isSizeGripEnabled());
+}
+
+TEST(PreviewWindow, AWindowThatMayNotMoveStaysPut)
+{
+    auto doc = MakeDoc(1);
+    doc->FormCanMove = false;
+    Preview p(*doc);
+    const QPoint at = p.form->pos();
+    p.form->move(at + QPoint(50, 40));
+    QTRY_COMPARE(p.form->pos(), at);
+
+    auto free = MakeDoc(1);
+    Preview q(*free);
+    const QPoint from = q.form->pos();
+    q.form->move(from + QPoint(50, 40));
+    QTRY_COMPARE(q.form->pos(), from + QPoint(50, 40));
+}
+
+TEST(PreviewWindow, ContextMenuOffersFourItems)
+{
+    for (bool noPrinter : {false, true}) {
+        auto doc = noPrinter ? MakeStoredDoc(1) : MakeDoc(1);
+        Preview p(*doc);
+        QTest::mousePress(p.form->Image1, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
+        QTRY_VERIFY(p.form->PopupMenu1->isVisible());
+        const auto actions = p.form->PopupMenu1->actions();
+        ASSERT_EQ(actions.size(), 4);
+        EXPECT_EQ(actions[0]->text(), QStringLiteral("現在の頁をコピー"));
+        EXPECT_EQ(actions[1]->text(), QStringLiteral("画面をコピー"));
+        EXPECT_EQ(actions[2]->text(), QStringLiteral("画面ハードコピー"));
+        EXPECT_EQ(actions[3]->text(), QStringLiteral("キャンセル"));
+        EXPECT_TRUE(actions[0]->isEnabled());
+        EXPECT_EQ(actions[1]->isEnabled(), !noPrinter);
+        EXPECT_EQ(actions[2]->isEnabled(), !noPrinter);
+        EXPECT_FALSE(p.form->Dragging());
+        // Cancel only closes the menu.
+        p.form->N4->trigger();
+        p.form->PopupMenu1->hide();
+        EXPECT_TRUE(p.form->isVisible());
+        QTest::mouseRelease(p.form->Image1, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
+    }
+}
+
+TEST(PreviewWindow, CopiedPageIsAVectorPictureWithABitmapBeside)
+{
+    auto doc = MakeDoc(2);
+    doc->SetPageNumber(2);
+    Preview p(*doc);
+    p.form->N1->trigger();
+    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(m, nullptr);
+    ASSERT_TRUE(m->hasFormat(QStringLiteral("image/svg+xml")));
+    const QByteArray svg = m->data(QStringLiteral("image/svg+xml"));
+    QSvgRenderer r(svg);
+    ASSERT_TRUE(r.isValid());
+    const QSizeF paper(doc->PaperWidth(), doc->PaperHeight());
+    EXPECT_EQ(r.viewBoxF(), QRectF(QPointF(0, 0), paper));
+    // Real size in millimetres: paper units are tenths of one.
+    EXPECT_TRUE(svg.contains(QStringLiteral("%1mm").arg(paper.width() / 10.0).toUtf8()) ||
+                svg.contains(QStringLiteral("%1mm").arg(qRound(paper.width() / 10.0)).toUtf8()))
+        << svg.left(400).constData();
+    EXPECT_TRUE(svg.contains(">2<")) << "the page number is text in the picture";
+    const QImage img = qvariant_cast<QImage>(m->imageData());
+    ASSERT_FALSE(img.isNull());
+    EXPECT_NEAR(double(img.height()) / img.width(), paper.height() / paper.width(), 0.01);
+}
+
+TEST(PreviewWindow, CopyingTheWindowPutsItsPictureOnTheClipboard)
+{
+    auto doc = MakeDoc(1);
+    Preview p(*doc);
+    p.form->activateWindow();
+    QGuiApplication::clipboard()->clear();
+    p.form->N2->trigger();
+    const QImage img = QGuiApplication::clipboard()->image();
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.size() / img.devicePixelRatio(), p.form->size());
+}
+
+TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
+{
+    struct Seen { int from, to, min, max; } seen{};
+    struct Case { Choice choice; int wantFrom, wantTo; bool throws; };
+    const Case cases[] = {
+        {{true, Choice::AllPages, 0, 0}, 1, 10, false},
+        {{true, Choice::PageNums, 2, 6}, 2, 6, false},
+        {{false, Choice::AllPages, 0, 0}, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(10);
+        doc->SetPageNumber(4);
+        Preview p(*doc);
+        DialogStandIn dialog([&](QWidget*, int from, int to, int min, int max) {
+            seen = {from, to, min, max};
+            doc->SetPageNumber(9); // someone pages on while the dialog is open
+            Choice r = c.choice;
+            if (r.Kind == Choice::AllPages) {
+                r.FromPage = min;
+                r.ToPage = max;
+            }
+            return r;
+        });
+        TMessageBoxRecorder boxes;
+        p.form->PrintBtn->click();
+        EXPECT_EQ(seen.from, 4);
+        EXPECT_EQ(seen.to, 4);
+        EXPECT_EQ(seen.min, 1);
+        EXPECT_EQ(seen.max, 10);
+        EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
+        EXPECT_EQ(doc->PrintToPage(), c.wantTo);
+        EXPECT_EQ(doc->PageNumber(), 4);
+        EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  4/10  A4"));
+        EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+        EXPECT_TRUE(boxes.Boxes.empty());
+    }
+}
+
+TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
+{
+    int dialogs = 0;
+    DialogStandIn dialog([&](QWidget*, int, int, int, int) {
+        ++dialogs;
+        return Choice{};
+    });
+    {
+        auto doc = MakeDoc(3);
+        doc->OnPrintButtonClick = [](QObject*, bool& can) { can = false; };
+        Preview p(*doc);
+        TMessageBoxRecorder boxes;
+        p.form->PrintBtn->click();
+        EXPECT_EQ(dialogs, 0);
+        EXPECT_TRUE(boxes.Boxes.empty());
+        EXPECT_EQ(doc->PrintToPage(), 3); // as the recording left it
+    }
+    for (bool handlerSaysYes : {false, true}) {
+        auto doc = MakeStoredDoc(3);
+        if (handlerSaysYes)
+            doc->OnPrintButtonClick = [](QObject*, bool& can) { can = true; };
+        Preview p(*doc);
+        TMessageBoxRecorder boxes;
+        p.form->PrintBtn->click();
+        EXPECT_EQ(dialogs, 0);
+        // Without a printer the handler sees CanPrint false; saying yes only brings the message.
+        ASSERT_EQ(boxes.Boxes.size(), handlerSaysYes ? 1u : 0u);
+        if (handlerSaysYes) {
+            EXPECT_EQ(boxes.Boxes[0].Text, MsgPrintNoPrinter);
+            EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　印刷"));
+            EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Information);
+        }
+    }
+}
+
+TEST(PreviewWindow, PrinterSetupWithoutPrinterOnlyTellsSo)
+{
+    auto doc = MakeStoredDoc(3);
+    doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF));
+    int setups = 0;
+    doc->OnPrinterSetupDialog = [&](QObject*) { ++setups; };
+    Preview p(*doc);
+    TMessageBoxRecorder boxes;
+    p.form->PrinterSetBtn->click();
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Text, MsgSetupNoPrinter);
+    EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　プリンタと用紙の設定"));
+    EXPECT_EQ(setups, 0);
+}
+
+TEST(PreviewWindow, PrinterSetupWithoutDialogTakesThePrinterAndShowsTheWholePage)
+{
+    auto doc = MakeDoc(3);
+    doc->SetBtnOptions(TplPrevBtnOptions::FromInt(0x1FFF));
+    int setups = 0;
+    doc->OnPrinterSetupDialog = [&](QObject*) { ++setups; };
+    Preview p(*doc);
+    p.form->ZoomDownBtn->click();
+    // The printer is turned to landscape behind the document's back; the
+    // setup command without a dialog adopts it.
+    doc->plSetPrinter()->SetOrientation(poLandscape);
+    p.form->PrinterSetBtnClick(nullptr);
+    EXPECT_EQ(setups, 1);
+    EXPECT_EQ(doc->ZoomType, ztWholePage);
+    EXPECT_GT(doc->PaperWidth(), doc->PaperHeight());
+    EXPECT_EQ(doc->ViewWidth(), doc->PaperWidth());
+    EXPECT_EQ(doc->ViewHeight(), doc->PaperHeight());
+    const QRect r = p.Bounds(p.form->Image1);
+    EXPECT_GT(r.width(), r.height());
+    EXPECT_TRUE(p.form->PrinterSetBtn->isEnabled());
+    EXPECT_TRUE(p.form->updatesEnabled());
+    doc->plSetPrinter()->SetOrientation(poPortrait);
+}
+
+TEST(PreviewWindow, CloseQueryAndClose)
+{
+    auto doc = MakeDoc(2);
+    bool allow = false;
+    doc->OnFormCloseQuery = [&](QObject*, bool& can) { can = allow; };
+    Preview p(*doc);
+    doc->FIsPrevFormShow = true;
+    const int viewW = doc->ViewWidth();
+    ASSERT_GT(viewW, 0);
+    p.form->CloseBtn->click();
+    EXPECT_TRUE(p.form->isVisible());
+    EXPECT_EQ(doc->ViewWidth(), viewW);
+    EXPECT_TRUE(doc->FIsPrevFormShow);
+
+    allow = true;
+    p.form->CloseBtn->click();
+    EXPECT_FALSE(p.form->isVisible());
+    EXPECT_EQ(doc->ViewWidth(), 0);
+    EXPECT_EQ(doc->ViewHeight(), 0);
+    EXPECT_FALSE(doc->FIsPrevFormShow);
+    EXPECT_FALSE(p.form->Image1->HasPicture());
+    EXPECT_TRUE(p.form->Shape1->isHidden());
+    EXPECT_EQ(doc->Form(), p.form.data()); // a window the document did not create stays linked
+}
+
+TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)
+{
+    const char* old = std::getenv("LANG");
+    const std::string keep = old ? old : "";
+    const QString enPrint = MsgPrintNoPrinter, enSetup = MsgSetupNoPrinter;
+    unsetenv("LC_ALL");
+    unsetenv("LC_CTYPE");
+    setenv("LANG", "ja_JP.UTF-8", 1);
+    {
+        TplPrevForm form;
+        const char* want[pbCount] = {"印刷 (&P)", "設定", "先頭頁", "前頁", "次頁", "最終頁", "縮小",
+                                     "拡大", "全体", "頁幅", "ヘルプ", "情報", "閉じる"};
+        for (int k = 0; k < pbCount; ++k)
+            EXPECT_EQ(form.Button(k)->text(), QString::fromUtf8(want[k]));
+        EXPECT_EQ(form.Button(pbPageWidth)->property("plHint").toString(), QStringLiteral("横幅基準表示"));
+        EXPECT_EQ(MsgPrintNoPrinter, QStringLiteral("プリンタがインストールされていないので印刷できません．　　"));
+        EXPECT_EQ(MsgSetupNoPrinter, QStringLiteral("プリンタがインストールされていないので設定できません．　　"));
+        EXPECT_EQ(form.N1->text(), QStringLiteral("現在の頁をコピー"));
+    }
+    if (old)
+        setenv("LANG", keep.c_str(), 1);
+    else
+        unsetenv("LANG");
+    MsgPrintNoPrinter = enPrint;
+    MsgSetupNoPrinter = enSetup;
+    TplPrevForm en;
+    EXPECT_EQ(en.PrintBtn->text(), QStringLiteral("&Print"));
+    EXPECT_EQ(en.InfoBtn->property("plHint").toString(), QStringLiteral("Version Infomation"));
+    EXPECT_EQ(MsgPrintNoPrinter, QStringLiteral("Printing is not possible because the printer is not installed.    "));
+}
+
+TEST(PreviewWindow, GlyphsFollowTheDesktopSettingAtEveryPaint)
+{
+    auto saved = TplPrevForm::IsAppsLightTheme;
+    bool light = true;
+    TplPrevForm::IsAppsLightTheme = [&] { return light; };
+    auto doc = MakeDoc(1);
+    Preview p(*doc);
+    p.form->repaint();
+    EXPECT_FALSE(p.form->DarkGlyphs());
+    const QImage lightGlyph = p.form->PrintBtn->icon().pixmap(24).toImage();
+    light = false;
+    p.form->repaint();
+    EXPECT_TRUE(p.form->DarkGlyphs());
+    EXPECT_NE(p.form->PrintBtn->icon().pixmap(24).toImage(), lightGlyph);
+    TplPrevForm::IsAppsLightTheme = saved;
+}
+
+TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
+{
+    for (const TplGlyphList* list : {&TplGlyphList::Light(), &TplGlyphList::DarkList()}) {
+        for (int i = 0; i < TplGlyphList::Count; ++i) {
+            for (qreal dpr : {1.0, 2.0}) {
+                const QImage img = list->Pixmap(i, 24, dpr).toImage();
+                ASSERT_EQ(img.size(), QSize(24, 24) * dpr);
+                int opaque = 0;
+                for (int y = 0; y < img.height(); ++y)
+                    for (int x = 0; x < img.width(); ++x)
+                        opaque += qAlpha(img.pixel(x, y)) > 128;
+                // Something is drawn, and it does not fill the square.
+                EXPECT_GT(opaque, img.width() * img.height() / 20) << i << " dark " << list->Dark();
+                EXPECT_LT(opaque, img.width() * img.height() * 9 / 10) << i;
+            }
+        }
+        // The disabled glyph differs from the enabled one.
+        EXPECT_NE(list->Pixmap(0).toImage(), list->Pixmap(1).toImage());
+    }
+    EXPECT_NE(TplGlyphList::Light().Pixmap(0).toImage(), TplGlyphList::DarkList().Pixmap(0).toImage());
+}
+
+namespace {
+
+// Works the system print dialog once it is open: checks what it proposes,
+// picks a printer and a range, and confirms.
+struct PrintDialogUser {
+    QString Printer;             // queue to pick, or empty
+    bool Range = false;          // pages from..to instead of all
+    int From = 0, To = 0;
+    // What the dialog showed.
+    int ShownFrom = -1, ShownTo = -1, Min = -1, Max = -1;
+    bool AllChecked = false, PagesListVisible = true;
+
+    void Arm()
+    {
+        QTimer::singleShot(50, [this] { Work(); });
+    }
+    void Work()
+    {
+        auto* dlg = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!dlg) {
+            QTimer::singleShot(50, [this] { Work(); });
+            return;
+        }
+        auto* from = dlg->findChild<QSpinBox*>(QStringLiteral("from"));
+        auto* to = dlg->findChild<QSpinBox*>(QStringLiteral("to"));
+        ShownFrom = from->value();
+        ShownTo = to->value();
+        Min = from->minimum();
+        Max = to->maximum();
+        AllChecked = dlg->findChild<QRadioButton*>(QStringLiteral("printAll"))->isChecked();
+        PagesListVisible = dlg->findChild<QWidget*>(QStringLiteral("pagesRadioButton"))->isVisibleTo(dlg);
+        if (!Printer.isEmpty()) {
+            auto* printers = dlg->findChild<QComboBox*>(QStringLiteral("printers"));
+            printers->setCurrentIndex(printers->findText(Printer));
+        }
+        if (Range) {
+            dlg->findChild<QRadioButton*>(QStringLiteral("printRange"))->setChecked(true);
+            from->setValue(From);
+            to->setValue(To);
+        }
+        dlg->accept();
+    }
+};
+
+QString CurrentPrinterName()
+{
+    QString device, driver, port;
+    TDevModeHandle h;
+    TPrinter::Printer().GetPrinter(device, driver, port, h);
+    return device;
+}
+
+} // namespace
+
+TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
+{
+    auto doc = MakeDoc(10);
+    doc->SetPageNumber(4);
+    Preview p(*doc);
+    const QString before = CurrentPrinterName();
+    ASSERT_EQ(before, QStringLiteral("Office Laser"));
+    struct BackToDefault {
+        ~BackToDefault() { TPrinter::Printer().SetPrinterIndex(-1); }
+    } cleanup;
+
+    struct Case { QString printer; bool range; int from, to; int wantFrom, wantTo; QString during; };
+    const Case cases[] = {
+        {QStringLiteral("Mono_Letter"), false, 0, 0, 1, 10, QStringLiteral("Mono Letter")},
+        {QString(), true, 2, 6, 2, 6, QStringLiteral("Office Laser")},
+    };
+    for (const auto& c : cases) {
+        PrintDialogUser user{c.printer, c.range, c.from, c.to};
+        QString during;
+        DialogStandIn dialog([&](QWidget* parent, int from, int to, int min, int max) {
+            user.Arm();
+            const Choice r = ExecutePrintDialog(parent, from, to, min, max);
+            during = CurrentPrinterName();
+            return r;
+        });
+        p.form->PrintBtn->click();
+        EXPECT_EQ(user.ShownFrom, 4);
+        EXPECT_EQ(user.ShownTo, 4);
+        EXPECT_EQ(user.Min, 1);
+        EXPECT_EQ(user.Max, 10);
+        EXPECT_TRUE(user.AllChecked);
+        EXPECT_FALSE(user.PagesListVisible);
+        EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
+        EXPECT_EQ(doc->PrintToPage(), c.wantTo);
+        EXPECT_EQ(during, c.during);
+        EXPECT_EQ(doc->PageNumber(), 4);
+        if (doc->FSavePrinterNameStr.isEmpty())
+            GTEST_SKIP() << "the document keeps no printer-settings snapshot yet";
+        // Afterwards the document's own printer again.
+        EXPECT_EQ(CurrentPrinterName(), before);
+        EXPECT_EQ(doc->plSetPrinter()->PrinterName(), before);
+    }
+}

@@ -1,10 +1,11 @@
-// Paging through a 300-page document in the preview window at full-HD size,
+// Paging through the 300 pages of 100 worksheets in the preview window at full-HD size,
 // whole-page zoom: time from the click on Next to the new page painted.
 #include "plPrevFrm.h"
 
 #include "plCupsPrinterService.h"
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
+#include "uSheets.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,30 +19,18 @@
 
 namespace {
 
-// A recorded document like the worksheet's: 250 centred box texts in a grid
-// of ruled boxes on every page.
-std::unique_ptr<TplPrev> SheetDoc(int pages)
+// The worksheet's largest document: sheets 1 to 100, 300 pages.
+std::unique_ptr<TplPrev> SheetDoc(int sheets)
 {
     auto doc = std::make_unique<TplPrev>();
     doc->SetName(QStringLiteral("plPrev1"));
+    ApplyMainDocumentDesign(*doc);
     doc->FormLeft = 0;
     doc->FormTop = 0;
     doc->FormWidth = 1920;
     doc->FormHeight = 1080;
-    doc->BeginDoc();
-    doc->FontName(QStringLiteral("DejaVu Sans"));
-    doc->FontSize(12);
-    for (int n = 0; n < pages; ++n) {
-        if (n > 0)
-            doc->NewPage();
-        for (int i = 0; i < 250; ++i) {
-            const int x = 100 + (i % 5) * 380, y = 150 + (i / 5) * 54;
-            doc->RectLine(x, x + 370, y, y + 50);
-            doc->TextRectCC(x, x + 370, y, y + 50,
-                            QStringLiteral("%1 + %2 =").arg((i * 37 + n) % 90 + 10).arg((i * 53 + n) % 90 + 10));
-        }
-    }
-    doc->EndDoc();
+    doc->FormWindowState = fwNormal;
+    DrawWorksheets(*doc, 1, sheets);
     return doc;
 }
 
@@ -69,7 +58,7 @@ static void BM_PreviewPageChange(benchmark::State& state)
     } else {
         TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
     }
-    auto doc = SheetDoc(300);
+    auto doc = SheetDoc(100);
     TplPrevForm form;
     form.SetplPrev(doc.get());
     form.Show();
@@ -110,7 +99,7 @@ static void BM_PreviewPageReplay(benchmark::State& state)
     auto memory = std::make_shared<TMemoryPrinterService>();
     memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
     TPrinter::Printer().SetService(memory);
-    auto doc = SheetDoc(10);
+    auto doc = SheetDoc(4);
     std::vector<TMetafile> pages;
     for (int n = 1; n <= 10; ++n)
         pages.push_back(*doc->GetMetaImage(n));

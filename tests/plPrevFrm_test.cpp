@@ -6,6 +6,7 @@
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
+#include "support/SpoolerOutput.h"
 #include "plPrevGlyphs.h"
 #include "plMessageBox.h"
 
@@ -533,19 +534,21 @@ TEST(PreviewWindow, CopyingTheWindowPutsItsPictureOnTheClipboard)
     EXPECT_EQ(img.size() / img.devicePixelRatio(), p.form->size());
 }
 
-TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
+TEST(PreviewWindow, PrintProposesTheCurrentPageAndPrintsTheChosenRange)
 {
     struct Seen { int from, to, min, max; } seen{};
-    struct Case { Choice choice; int wantFrom, wantTo; bool throws; };
+    struct Case { Choice choice; int wantFrom, wantTo, pages; };
     const Case cases[] = {
-        {{true, Choice::AllPages, 0, 0}, 1, 10, false},
-        {{true, Choice::PageNums, 2, 6}, 2, 6, false},
-        {{false, Choice::AllPages, 0, 0}, 0, 0, false},
+        {{true, Choice::AllPages, 0, 0}, 1, 10, 10},
+        {{true, Choice::PageNums, 2, 6}, 2, 6, 5},
+        {{false, Choice::AllPages, 0, 0}, 0, 0, 0},
     };
     for (const auto& c : cases) {
         auto doc = MakeDoc(10);
         doc->SetPageNumber(4);
         Preview p(*doc);
+        std::vector<int> printed;
+        doc->OnPrint = [&](QObject*, int page) { printed.push_back(page); };
         DialogStandIn dialog([&](QWidget*, int from, int to, int min, int max) {
             seen = {from, to, min, max};
             doc->SetPageNumber(9); // someone pages on while the dialog is open
@@ -557,6 +560,7 @@ TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
             return r;
         });
         TMessageBoxRecorder boxes;
+        const int before = TPrinter::Printer().LastJobId();
         p.form->PrintBtn->click();
         EXPECT_EQ(seen.from, 4);
         EXPECT_EQ(seen.to, 4);
@@ -564,11 +568,52 @@ TEST(PreviewWindow, PrintProposesTheCurrentPageAndRestoresAfterwards)
         EXPECT_EQ(seen.max, 10);
         EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
         EXPECT_EQ(doc->PrintToPage(), c.wantTo);
+        EXPECT_EQ(int(printed.size()), c.pages);
+        if (c.pages > 0) {
+            EXPECT_EQ(printed.front(), c.wantFrom);
+            const int job = TPrinter::Printer().LastJobId();
+            ASSERT_NE(job, before);
+            const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
+            ASSERT_FALSE(pdf.isEmpty());
+            EXPECT_EQ(SpoolerOutput::Info(pdf).Pages, c.pages);
+            // The page numbers drawn on the pages are the chosen ones.
+            const auto words = SpoolerOutput::Words(pdf);
+            ASSERT_FALSE(words.isEmpty());
+            EXPECT_EQ(words.front().Text, QString::number(c.wantFrom));
+        } else {
+            EXPECT_EQ(TPrinter::Printer().LastJobId(), before);
+        }
+        // The page shown before, again.
         EXPECT_EQ(doc->PageNumber(), 4);
         EXPECT_EQ(p.form->StatusPanel[0]->text(), QStringLiteral(" Page  4/10  A4"));
         EXPECT_TRUE(p.form->PrintBtn->isEnabled());
         EXPECT_TRUE(boxes.Boxes.empty());
     }
+}
+
+TEST(PreviewWindow, APrintFailureIsReportedAndTheViewRestored)
+{
+    auto memory = std::make_shared<TMemoryPrinterService>();
+    auto laser = TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser"));
+    laser.RefuseJobs = true;
+    memory->Printers.append(laser);
+    TPrinter::Printer().SetService(memory);
+    struct BackToCups {
+        ~BackToCups() { TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>()); }
+    } cleanup;
+    auto doc = MakeDoc(3);
+    doc->SetPageNumber(2);
+    Preview p(*doc);
+    DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 3}; });
+    TMessageBoxRecorder boxes;
+    p.form->PrintBtn->click();
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Warning);
+    EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　印刷"));
+    EXPECT_FALSE(boxes.Boxes[0].Text.isEmpty());
+    EXPECT_EQ(doc->PageNumber(), 2);
+    EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+    EXPECT_FALSE(doc->Printing());
 }
 
 TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
@@ -830,10 +875,136 @@ TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
         EXPECT_EQ(doc->PrintToPage(), c.wantTo);
         EXPECT_EQ(during, c.during);
         EXPECT_EQ(doc->PageNumber(), 4);
-        if (doc->FSavePrinterNameStr.isEmpty())
-            GTEST_SKIP() << "the document keeps no printer-settings snapshot yet";
+        ASSERT_FALSE(doc->FSavePrinterNameStr.isEmpty());
         // Afterwards the document's own printer again.
         EXPECT_EQ(CurrentPrinterName(), before);
         EXPECT_EQ(doc->plSetPrinter()->PrinterName(), before);
     }
+}
+
+TEST(PreviewWindow, HardCopyPrintsTheWindowAcrossThePageWidth)
+{
+    auto doc = MakeDoc(2);
+    Preview p(*doc);
+    p.form->activateWindow();
+    DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 2}; });
+    const int before = TPrinter::Printer().LastJobId();
+    const int pageWidth = TPrinter::Printer().GetDeviceCaps(DevCaps::HORZRES);
+    p.form->N3->trigger();
+    const int job = TPrinter::Printer().LastJobId();
+    ASSERT_NE(job, before);
+    const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
+    ASSERT_FALSE(pdf.isEmpty());
+    ASSERT_EQ(SpoolerOutput::Info(pdf).Pages, 1);
+
+    // Where the capture landed: a tenth of the printable width in from each
+    // side, half of that from the top, as high as its proportions ask.
+    const int dpi = 60;
+    const QImage page = SpoolerOutput::Render(pdf, 1, dpi);
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 250)
+                ink |= QRect(x, y, 1, 1);
+    const double scale = double(dpi) / TPrinter::Printer().GetDeviceCaps(DevCaps::LOGPIXELSX);
+    const int offX = TPrinter::Printer().GetDeviceCaps(DevCaps::PHYSICALOFFSETX);
+    const int offY = TPrinter::Printer().GetDeviceCaps(DevCaps::PHYSICALOFFSETY);
+    const QSize shot = p.form->size();
+    const TplEdges e = HardCopyRect(pageWidth, double(shot.height()) / shot.width());
+    EXPECT_NEAR(ink.left(), (offX + e.Left) * scale, 2);
+    EXPECT_NEAR(ink.right(), (offX + e.Right) * scale, 2);
+    EXPECT_NEAR(ink.top(), (offY + e.Top) * scale, 2);
+    EXPECT_NEAR(ink.bottom(), (offY + e.Bottom) * scale, 2);
+    EXPECT_EQ(doc->PageNumber(), 1);
+}
+
+TEST(PreviewWindow, PrinterSetupWithAnotherPaperShowsTheWholeNewPage)
+{
+    struct BackToDefault {
+        ~BackToDefault() { TPrinter::Printer().SetPrinterIndex(-1); }
+    } cleanup;
+    for (bool confirm : {false, true}) {
+        auto doc = MakeDoc(3);
+        doc->SetBtnOptions(doc->BtnOptions().Include(boPrinterSetBtn));
+        int setups = 0;
+        doc->OnPrinterSetupDialog = [&](QObject*) { ++setups; };
+        Preview p(*doc);
+        p.form->ZoomDownBtn->click();
+        const QString snapshot = doc->FSavePrinterNameStr;
+        QTimer::singleShot(50, [confirm] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->objectName(), QStringLiteral("plSetupDialog"));
+            dlg->findChild<QRadioButton*>(QStringLiteral("rbLandscape"))->setChecked(true);
+            if (confirm)
+                dlg->accept();
+            else
+                dlg->reject();
+        });
+        p.form->PrinterSetBtn->click();
+        EXPECT_EQ(setups, confirm ? 1 : 0);
+        EXPECT_EQ(doc->ZoomType, confirm ? ztWholePage : ztOther);
+        EXPECT_EQ(doc->FSavePrinterNameStr != snapshot, confirm);
+        const QRect r = p.Bounds(p.form->Image1);
+        EXPECT_EQ(r.width() > r.height(), confirm);
+        if (confirm) {
+            EXPECT_GT(doc->PaperWidth(), doc->PaperHeight());
+            EXPECT_EQ(doc->ViewWidth(), doc->PaperWidth());
+            EXPECT_EQ(doc->ViewHeight(), doc->PaperHeight());
+            // Later prints go back to the new choice, not to the old one.
+            DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{}; });
+            p.form->PrintBtn->click();
+            EXPECT_EQ(doc->plSetPrinter()->Orientation(), int(poLandscape));
+        }
+        EXPECT_TRUE(p.form->PrinterSetBtn->isEnabled());
+        EXPECT_TRUE(p.form->updatesEnabled());
+    }
+}
+
+TEST(PreviewWindow, OpeningStatesCoverTheScreenAsAsked)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case { TplPrevFormWindowState state; Qt::WindowState qt; QRect bounds; };
+    const Case cases[] = {
+        {fwNormal, Qt::WindowNoState, QRect(30, 40, 700, 500)},
+        {fwMaximized, Qt::WindowMaximized, QRect()},
+        {fwMinimized, Qt::WindowMinimized, QRect()},
+        {fwWorkArea, Qt::WindowNoState, work},
+        {fwFullScreen, Qt::WindowNoState, screen},
+    };
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(1);
+        doc->FormLeft = 30;
+        doc->FormTop = 40;
+        doc->FormWidth = 700;
+        doc->FormHeight = 500;
+        doc->FormPosition = poDesigned;
+        doc->FormWindowState = c.state;
+        TplPrevForm form;
+        form.SetplPrev(doc.get());
+        EXPECT_TRUE(form.windowState() & c.qt || c.qt == Qt::WindowNoState) << c.state;
+        if (!c.bounds.isNull()) {
+            EXPECT_EQ(form.geometry(), c.bounds) << c.state;
+        }
+    }
+}
+
+TEST(PreviewWindow, EmbeddedInAParentItFillsIt)
+{
+    QWidget host;
+    host.resize(900, 700);
+    host.show();
+    auto doc = MakeDoc(2);
+    doc->SetFormParent(&host);
+    TplPrevForm* form = new TplPrevForm;
+    form->SetplPrev(doc.get());
+    form->Show();
+    EXPECT_EQ(form->parentWidget(), &host);
+    EXPECT_FALSE(form->isWindow());
+    EXPECT_EQ(form->geometry(), host.rect());
+    host.resize(1000, 760);
+    QTRY_COMPARE(form->geometry(), host.rect());
+    EXPECT_TRUE(form->NextPageBtn->isEnabled());
+    delete form;
 }

@@ -42,8 +42,9 @@ Finally(F) -> Finally<F>;
 
 std::function<TplPrintDialogResult(QWidget*, int, int, int, int)> TplPrevForm::RunPrintDialog = ExecutePrintDialog;
 
-// The printer settings' own setup dialog takes this place once it exists.
-std::function<bool(TplSetPrinter*)> TplPrevForm::RunSetupDialog = [](TplSetPrinter*) { return false; };
+std::function<bool(TplSetPrinter*)> TplPrevForm::RunSetupDialog = [](TplSetPrinter* p) {
+    return p && p->ShowSetupDialog();
+};
 
 std::function<void(const QImage&, double)> TplPrevForm::PrintCapture = [](const QImage& capture, double ratio) {
     TPrinter& prn = TPrinter::Printer();

@@ -4,6 +4,7 @@
 #include "plPrev.h"
 #include "plSetPrinter.h"
 #include "uApplication.h"
+#include "uSheets.h"
 #include "uTheme.h"
 #include "uUtils.h"
 #include "uVCLFrmAbout.h"

@@ -1,3 +1,4 @@
+#include "plPrev.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
 #include "uTheme.h"
@@ -6,7 +7,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QPushButton>
+#include <QTimer>
 
 #include <memory>
 
@@ -62,6 +66,46 @@ void BM_StartToMainWindowShown_Warm(benchmark::State& state)
         StartToMainWindowShown();
 }
 BENCHMARK(BM_StartToMainWindowShown_Warm)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Print of sheets 1..100 in the main window until the preview has painted its
+// first page: generation, 300 pages recorded, the preview window created,
+// the first page composed and painted. Runs against the current printer
+// (CUPS_SERVER) or, without one, the designed A4 paper.
+void BM_PrintHundredSheetsToFirstPagePainted(benchmark::State& state)
+{
+    int argc = 1;
+    TApplication app(argc, argv0);
+    TFrmMain w;
+    w.show();
+    w.NumberBox1->setValue(1);
+    w.NumberBox2->setValue(100);
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        bool viewed = false;
+        qint64 painted = -1;
+        w.plPrev1->OnAfterView = [&](QObject*, int) { viewed = true; };
+        QTimer poll;
+        poll.setInterval(0);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* preview = QApplication::activeModalWidget();
+            if (!preview || !viewed)
+                return;
+            preview->repaint();
+            painted = clock.nsecsElapsed();
+            poll.stop();
+            // Closed once the window has settled, as a user would.
+            QTimer::singleShot(300, preview, [preview] { preview->close(); });
+        });
+        poll.start();
+        clock.start();
+        w.bbPrint->click();
+        state.SetIterationTime(painted / 1e9);
+        if (painted < 0)
+            state.SkipWithError("the preview did not show a page");
+    }
+    state.counters["pages"] = w.plPrev1->PageCount();
+}
+BENCHMARK(BM_PrintHundredSheetsToFirstPagePainted)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -303,6 +303,30 @@ TEST(plCanvas, BrushRulesFillAndFrame)
     EXPECT_NE(rects.back().Pen.style(), Qt::NoPen);
 }
 
+// In opaque mode text is drawn on the background colour, once; in
+// transparent mode on nothing, also right after an opaque fill.
+TEST(plCanvas, TextBackground)
+{
+    TPage page;
+    page.C->SetBrushColor(clRed); // a solid brush: opaque, red background
+    page.C->FillRect(Rect(0, 0, 1000, 1000));
+    page.C->SetBkColor(clLime);
+    page.C->ExtTextOut(100, 100, "opaque");
+    page.C->DrawText("opaque", Rect(100, 200, 900, 300), DT_SINGLELINE);
+    page.C->SetBkMode(TRANSPARENT);
+    page.C->ExtTextOut(100, 400, "clear");
+    page.C->DrawText("clear", Rect(100, 500, 900, 600), DT_SINGLELINE);
+    auto items = page.Log();
+    auto fills = Fills(items);
+    ASSERT_EQ(fills.size(), 3u);
+    EXPECT_EQ(fills[0].Brush.color(), QColor(255, 0, 0));
+    for (int i : {1, 2}) {
+        EXPECT_EQ(fills[i].Brush.color(), QColor(0, 255, 0));
+        EXPECT_NEAR(fills[i].Box.width(), page.C->TextWidthF("opaque"), 0.01);
+    }
+    EXPECT_EQ(Texts(items).size(), 4u);
+}
+
 // A copy of a picture keeps its drawing when the original is recorded again.
 TEST(plCanvas, CopiesAreIndependent)
 {

@@ -184,20 +184,25 @@ TEST(MainWindow, OpensWithBothBoxesAtOneInTheDesignedLayout)
 
 namespace {
 
-// Closes the preview (or any other modal window) as soon as it is up, and
-// counts the previews shown.
+// Closes the preview, as a user would, once it shows its first page; counts
+// the previews shown.
 struct PreviewCloser {
     explicit PreviewCloser(TplPrev* doc)
     {
-        doc->OnFormShow = [this](QObject*) { ++shown; };
+        doc->OnFormShow = [this](QObject*) {
+            ++shown;
+            viewed = false;
+        };
+        doc->OnAfterView = [this](QObject*, int) { viewed = true; };
         timer.setInterval(20);
-        QObject::connect(&timer, &QTimer::timeout, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && viewed)
                 modal->close();
         });
         timer.start();
     }
     int shown = 0;
+    bool viewed = false;
     QTimer timer;
 };
 
@@ -212,6 +217,7 @@ TEST(MainWindow, PrintRecordsThreePagesPerSheetAndOpensThePreviewCentred)
     const struct {
         int start, end, pages;
     } cases[] = {{1, 1, 3}, {1, 100, 300}, {42, 43, 6}};
+    int previews = 0;
     for (const auto& c : cases) {
         w.NumberBox1->setValue(c.start);
         w.NumberBox2->setValue(c.end);
@@ -221,6 +227,9 @@ TEST(MainWindow, PrintRecordsThreePagesPerSheetAndOpensThePreviewCentred)
         EXPECT_TRUE(boxes.Boxes.empty()) << c.start << ".." << c.end;
         EXPECT_EQ(w.plPrev1->PageCount(), c.pages) << c.start << ".." << c.end;
         EXPECT_EQ(w.plPrev1->FormPosition, poScreenCenter);
+        // The preview was shown modally and is gone again.
+        EXPECT_EQ(preview.shown, ++previews);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_TRUE(w.isEnabled());
     }
 }

@@ -149,7 +149,8 @@ struct TCanvas::Private {
     int TextFlags = 0;
     QPoint PenPos;
 
-    bool PenDirty = true, BrushDirty = true, BkDirty = true;
+    bool PenDirty = true, BrushDirty = true;
+    std::optional<std::pair<int, QRgb>> EmittedBk;
     // Recording: interned fonts; the font record last emitted.
     QHash<QPair<quintptr, QRgb>, int> FontIndex;
     int EmittedFont = -1;
@@ -229,13 +230,17 @@ struct TCanvas::Private {
         }
     }
 
-    void SyncBk()
+    // The painter's background mode: the canvas's for shapes (gaps of dashed
+    // pens and hatches), always transparent for text, whose opaque background
+    // the canvas fills itself.
+    void SyncBk(bool ForText = false)
     {
-        if (!BkDirty)
-            return;
-        BkDirty = false;
-        const Qt::BGMode mode = Bk == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode;
+        const Qt::BGMode mode = !ForText && Bk == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode;
         const QColor c = ColorToQColor(BkColor);
+        const auto state = std::make_pair(int(mode), c.rgba());
+        if (EmittedBk == state)
+            return;
+        EmittedBk = state;
         if (Rec) {
             Emit(plmeta::TOpKind::Background, 0, 0, 0, 0, int(c.rgba()), uint8_t(mode));
         } else {
@@ -269,9 +274,7 @@ struct TCanvas::Private {
     {
         const TFontEntry& fe = *Entry;
         SyncTransform();
-        // The replaying painter must see the current background mode, or text
-        // after an opaque fill would be drawn on the fill's colour.
-        SyncBk();
+        SyncBk(true);
         const QColor color = ColorToQColor(Font.Color);
         if (Rec) {
             const auto key = qMakePair(quintptr(&fe), color.rgba());
@@ -534,7 +537,6 @@ void TCanvas::SetBrush(const TBrush& B)
     d->BrushDirty = true;
     d->Bk = B.Style == bsSolid ? OPAQUE : TRANSPARENT;
     d->BkColor = B.Color;
-    d->BkDirty = true;
 }
 
 void TCanvas::SetBrushColor(TColor C)
@@ -560,7 +562,6 @@ int TCanvas::BkMode() const { return d->Bk; }
 void TCanvas::SetBkMode(int Mode)
 {
     d->Bk = Mode == TRANSPARENT ? TRANSPARENT : OPAQUE;
-    d->BkDirty = true;
 }
 
 TColor TCanvas::BkColor() const { return d->BkColor; }
@@ -568,7 +569,6 @@ TColor TCanvas::BkColor() const { return d->BkColor; }
 void TCanvas::SetBkColor(TColor C)
 {
     d->BkColor = C;
-    d->BkDirty = true;
 }
 
 int TCanvas::CopyMode() const { return d->CopyMode; }
@@ -614,7 +614,6 @@ void TCanvas::ExtTextOut(int X, int Y, const QString& Text, const int* Dx)
 {
     if (!d->Live() || Text.isEmpty())
         return;
-    d->SyncBk();
     d->TextAt(X, Y, Text, Dx);
 }
 

@@ -952,6 +952,10 @@ TEST(PreviewWindow, PrinterSetupWithAnotherPaperShowsTheWholeNewPage)
             ASSERT_NE(dlg, nullptr);
             EXPECT_EQ(dlg->objectName(), QStringLiteral("plSetupDialog"));
             dlg->findChild<QRadioButton*>(QStringLiteral("rbLandscape"))->setChecked(true);
+            auto* paper = dlg->findChild<QComboBox*>(QStringLiteral("cbPaper"));
+            const int letter = paper->findText(QStringLiteral("Letter"), Qt::MatchStartsWith);
+            ASSERT_GE(letter, 0);
+            paper->setCurrentIndex(letter);
             if (confirm)
                 dlg->accept();
             else
@@ -963,8 +967,11 @@ TEST(PreviewWindow, PrinterSetupWithAnotherPaperShowsTheWholeNewPage)
         EXPECT_EQ(doc->FSavePrinterNameStr != snapshot, confirm);
         const QRect r = p.Bounds(p.form->Image1);
         EXPECT_EQ(r.width() > r.height(), confirm);
+        EXPECT_EQ(p.form->StatusPanel[0]->text().startsWith(QStringLiteral(" Page  1/3  Letter")), confirm)
+            << p.form->StatusPanel[0]->text().toStdString();
         if (confirm) {
             EXPECT_GT(doc->PaperWidth(), doc->PaperHeight());
+            EXPECT_EQ(doc->PaperWidth(), 2794); // US Letter across
             EXPECT_EQ(doc->ViewWidth(), doc->PaperWidth());
             EXPECT_EQ(doc->ViewHeight(), doc->PaperHeight());
             // Later prints go back to the new choice, not to the old one.

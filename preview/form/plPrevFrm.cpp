@@ -259,14 +259,22 @@ bool TplPrevForm::LinkOwnedDocument()
     return false;
 }
 
-QString TplPrevForm::StatusPaperName() const
+QString TplPrevForm::StatusPaperName()
 {
     TCustomplPrev* d = Doc();
     if (!d)
         return {};
-    if (d->FNoPrinter || !d->plSetPrinter())
+    TplSetPrinter* sp = d->plSetPrinter();
+    if (d->FNoPrinter || !sp)
         return d->FPaperName;
-    return d->plSetPrinter()->PaperName();
+    // Asking the spooler for the paper table takes tens of milliseconds, so
+    // the name is looked up again only when the printer or the paper changed.
+    const QString key = QStringLiteral("%1\n%2\n%3").arg(sp->FPrinterName).arg(sp->PaperNumber()).arg(sp->CustomPaperName());
+    if (key != FPaperKey) {
+        FPaperKey = key;
+        FPaperName = sp->PaperName();
+    }
+    return FPaperName;
 }
 
 void TplPrevForm::RestorePrinterSnapshot()

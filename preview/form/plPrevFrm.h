@@ -157,7 +157,8 @@ private:
     QPointer<TCustomplPrev> FPrev; // not owned; null again when the document goes
     TCustomplPrev* Doc() const { return FPrev; }
     void EmbedInParent();
-    QString StatusPaperName() const;
+    QString StatusPaperName();
+    QString FPaperKey, FPaperName; // the status bar's paper name and what it belongs to
     void RestorePrinterSnapshot();
     QToolButton* FButtons[pbCount];
     bool fgView = false;

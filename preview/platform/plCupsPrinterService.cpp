@@ -1,5 +1,7 @@
 #include "plCupsPrinterService.h"
 
+#include <QElapsedTimer>
+
 #include "plDevMode.h"
 #include "plPaperTable.h"
 
@@ -315,6 +317,24 @@ QString TCupsPrinterService::QueueOf(const QString& printer)
 
 std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& printer)
 {
+    constexpr qint64 kKeepMs = 1000;
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    const qint64 now = clock.elapsed();
+    const auto it = FCapsCache.constFind(printer);
+    if (it != FCapsCache.constEnd() && now - it->At < kKeepMs)
+        return it->Caps;
+    std::shared_ptr<const TPrinterCaps> caps = LoadCaps(printer);
+    if (caps)
+        FCapsCache.insert(printer, {caps, now});
+    else
+        FCapsCache.remove(printer);
+    return caps;
+}
+
+std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString& printer)
+{
     Session s(FServer);
     TPrinterEntry entry;
     cups_dest_t* dest = s.Find(printer, &entry, FQueues);
@@ -539,6 +559,7 @@ bool TCupsPrinterService::AddForm(const QString& printer, const TPaperForm& form
     const std::shared_ptr<const TPrinterCaps> caps = Caps(printer);
     if (!caps || !caps->CustomFits((form.Width + 5) / 10, (form.Length + 5) / 10))
         return false;
+    FCapsCache.clear();
     return FForms.Add(caps->Port, form);
 }
 
@@ -547,12 +568,14 @@ bool TCupsPrinterService::SetForm(const QString& printer, const TPaperForm& form
     const std::shared_ptr<const TPrinterCaps> caps = Caps(printer);
     if (!caps || !caps->CustomFits((form.Width + 5) / 10, (form.Length + 5) / 10))
         return false;
+    FCapsCache.clear();
     return FForms.Set(caps->Port, form);
 }
 
 bool TCupsPrinterService::DeleteForm(const QString& printer, const QString& name)
 {
     const QString queue = QueueOf(printer);
+    FCapsCache.clear();
     return !queue.isEmpty() && FForms.Delete(queue, name);
 }
 

@@ -33,6 +33,16 @@ public:
 private:
     struct Session;
     QString QueueOf(const QString& printer);
+    std::shared_ptr<const TPrinterCaps> LoadCaps(const QString& printer);
+    // A printer's capabilities cost several spooler round trips; every edit
+    // of the printer settings asks for them more than once. They are kept
+    // for a short while, so a burst of edits asks the spooler once while a
+    // changed printer is still seen within the second.
+    struct TCachedCaps {
+        std::shared_ptr<const TPrinterCaps> Caps;
+        qint64 At = 0;
+    };
+    QHash<QString, TCachedCaps> FCapsCache;
     QString FServer;
     TUserFormStore FForms;
     // Names to queue names as last listed: finds one printer with a single

@@ -8,6 +8,8 @@
 #include "uUtils.h"
 #include "uVCLFrmAbout.h"
 
+#include "support/ThemeLocaleSetting.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -43,32 +45,6 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
-
-// Sets the theme and the locale for one case and restores both afterwards.
-class Setting {
-public:
-    Setting(bool light, const char* lang) : light_(LightSetting)
-    {
-        if (const char* v = std::getenv("LANG"))
-            lang_ = v;
-        LightSetting = light;
-        unsetenv("LC_ALL");
-        unsetenv("LC_CTYPE");
-        setenv("LANG", lang, 1);
-    }
-    ~Setting()
-    {
-        LightSetting = light_;
-        if (lang_)
-            setenv("LANG", lang_->c_str(), 1);
-        else
-            unsetenv("LANG");
-    }
-
-private:
-    bool light_;
-    std::optional<std::string> lang_;
-};
 
 // Answers every message box that comes up while it lives and keeps its text.
 class BoxWatcher {

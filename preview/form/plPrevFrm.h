@@ -110,6 +110,7 @@ public:
     // --- State, readable for the document and for checks ------------------------
     bool ViewInitialised() const { return fgView; }
     TplImgRect ImageRect() const { return {ImgLeft, ImgTop, ImgWidth, ImgHeight}; }
+    void SetImageRect(const TplImgRect& r);
     bool Dragging() const { return ImageDragFlag; }
     // The glyph list last chosen (at the last paint).
     bool DarkGlyphs() const { return FDarkGlyphs; }

@@ -14,6 +14,14 @@ void TplPrevForm::PlaceImage()
     QCoreApplication::processEvents();
 }
 
+void TplPrevForm::SetImageRect(const TplImgRect& r)
+{
+    ImgLeft = r.Left;
+    ImgTop = r.Top;
+    ImgWidth = r.Width;
+    ImgHeight = r.Height;
+}
+
 void TplPrevForm::PageWholeBtnClick(QObject*)
 {
     TplBusyScope busy(this);
@@ -23,10 +31,7 @@ void TplPrevForm::PageWholeBtnClick(QObject*)
     d->ZoomType = ztWholePage;
     ScrollBox1->SetScrollBarsVisible(false);
     const TplImgRect r = WholePageRect(ScrollBox1->width(), ScrollBox1->height(), d->ViewPaperRatio());
-    ImgLeft = r.Left;
-    ImgTop = r.Top;
-    ImgWidth = r.Width;
-    ImgHeight = r.Height;
+    SetImageRect(r);
     PlaceImage();
     if ((d = Doc()) && d->ImageVisible()) {
         SetBtnEnabled(ZoomUpBtn, true);
@@ -47,10 +52,7 @@ void TplPrevForm::PageWidthBtnClick(QObject*)
         // The first placement may bring up the vertical bar and narrow the
         // client; the second one fits the width that is left.
         const TplImgRect r = PageWidthRect(ScrollBox1->ClientWidth(), d->ViewPaperRatio());
-        ImgLeft = r.Left;
-        ImgTop = r.Top;
-        ImgWidth = r.Width;
-        ImgHeight = r.Height;
+        SetImageRect(r);
         ScrollBox1->SetChildBounds(Image1, QRect(ImgLeft, ImgTop, ImgWidth, ImgHeight));
         ScrollBox1->SettleScrollBars();
     }
@@ -94,10 +96,7 @@ void TplPrevForm::ZoomUpBtnClick(QObject*)
     const QRect screenRect = ScreenRect();
     TplImgRect r{ImgLeft, ImgTop, now.width(), now.height()};
     if (ZoomInStep(r, now.left(), now.top(), d->ViewPaperRatio(), screenRect.width(), screenRect.height())) {
-        ImgLeft = r.Left;
-        ImgTop = r.Top;
-        ImgWidth = r.Width;
-        ImgHeight = r.Height;
+        SetImageRect(r);
         PlaceImage();
     } else {
         SetBtnEnabled(ZoomUpBtn, false);

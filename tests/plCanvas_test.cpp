@@ -1,8 +1,11 @@
 #include "plCanvas.h"
 #include "plMetafile.h"
+#include "support/SpoolerOutput.h"
 #include "support/plLogDevice.h"
 
 #include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +168,115 @@ TEST(plCanvas, BoxTextClipping)
     EXPECT_EQ(*texts[1].Clip, QRectF(1000, 700, 50, 100));
     EXPECT_FALSE(texts[2].Clip);
     EXPECT_FALSE(Only(items, TLogItem::ikLine)[0].Clip); // the clip ends with the text
+}
+
+// A box lower than the font's cell is not clipped while the glyphs
+// themselves stay inside it; glyphs that reach out are.
+TEST(plCanvas, BoxTextClipsOnlyWhatReachesOut)
+{
+    struct Case {
+        QString Text;
+        int Height;
+        bool Clipped;
+    };
+    const Case cases[] = {
+        {"42", 34, false}, // digits in a box lower than the cell
+        {"+ =", 34, false},
+        {"(42)", 34, true}, // parentheses reach below the baseline
+        {"Ég", 34, true},
+        {"42", 8, true},
+        {"  ", 4, false}, // nothing is drawn
+    };
+    for (const Case& c : cases) {
+        TPage page;
+        ASSERT_LT(c.Height, page.C->TextMetrics().Height);
+        page.C->DrawText(c.Text, Rect(100, 200, 600, 200 + c.Height), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        auto texts = Texts(page.Log());
+        ASSERT_EQ(texts.size(), 1u) << c.Text.toStdString();
+        EXPECT_EQ(texts[0].Clip.has_value(), c.Clipped) << c.Text.toStdString();
+    }
+}
+
+// On a PDF, texts of digits and signs are written as runs of glyphs, in the
+// same places and with the same look as text by text: letters, other
+// scripts, colours, turned text, clips and shapes in between all keep
+// their place and order.
+TEST(plCanvas, PdfReplayGathersTextsInPlace)
+{
+    TPage page;
+    TFont serif;
+    serif.Name = "DejaVu Serif";
+    serif.Height = -50;
+    for (int row = 0; row < 6; ++row) {
+        const int y = 300 + row * 100;
+        page.C->SetFont(serif);
+        page.C->DrawText(QStringLiteral("(%1)").arg(row + 1), Rect(100, y, 250, y + 80), DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
+        TFont sans;
+        sans.Name = "DejaVu Sans";
+        sans.Height = -45;
+        sans.Color = row == 3 ? RGBColor(200, 0, 0) : clBlack;
+        page.C->SetFont(sans);
+        page.C->DrawText(QString::number(17 * row + 10), Rect(250, y, 400, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        page.C->DrawText(row % 2 ? "-" : "+", Rect(400, y, 460, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        page.C->DrawText(QString::number(93 - 11 * row), Rect(460, y, 610, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        page.C->DrawText("=", Rect(610, y, 670, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    }
+    page.C->SetFont(serif);
+    page.C->TextOut(1000, 300, "Name: 12");
+    page.C->TextOut(1000, 400, QStringLiteral("名前 12"));
+    page.C->DrawText("123456", Rect(1000, 500, 1080, 560), DT_SINGLELINE | DT_LEFT | DT_VCENTER); // clipped
+    page.C->MoveTo(1000, 700);
+    page.C->LineTo(1500, 700);
+    page.C->TextOut(1000, 720, "7 + 8");
+    TFont turned = serif;
+    turned.Escapement = 900;
+    page.C->SetFont(turned);
+    page.C->TextOut(1800, 1200, "99");
+    page.C->Close();
+
+    QTemporaryDir dir;
+    auto write = [&](bool gather) {
+        const QString path = dir.filePath(gather ? "runs.pdf" : "items.pdf");
+        plmeta::SetGatherTextRuns(gather);
+        {
+            QPdfWriter pdf(path);
+            pdf.setResolution(600);
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            pdf.setPageMargins(QMarginsF());
+            QPainter p(&pdf);
+            page.Meta.Play(p, QRectF(0, 0, page.Meta.DeviceWidth(), page.Meta.DeviceHeight()));
+        }
+        plmeta::SetGatherTextRuns(true);
+        return path;
+    };
+    const QString items = write(false), runs = write(true);
+
+    const auto expected = SpoolerOutput::Words(items);
+    const auto actual = SpoolerOutput::Words(runs);
+    ASSERT_GE(expected.size(), 30);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].Text, expected[i].Text) << i;
+        EXPECT_NEAR(actual[i].Box.left(), expected[i].Box.left(), 0.01) << expected[i].Text.toStdString();
+        EXPECT_NEAR(actual[i].Box.top(), expected[i].Box.top(), 0.01) << expected[i].Text.toStdString();
+        EXPECT_NEAR(actual[i].Box.right(), expected[i].Box.right(), 0.01) << expected[i].Text.toStdString();
+    }
+
+    const QImage a = SpoolerOutput::Render(items, 1, 150).convertToFormat(QImage::Format_RGB32);
+    const QImage b = SpoolerOutput::Render(runs, 1, 150).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), b.size());
+    int inked = 0, differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+            inked += qGray(pa) < 128;
+            const int d = std::max({std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)), std::abs(qBlue(pa) - qBlue(pb))});
+            differing += d > 32;
+        }
+    }
+    EXPECT_GT(inked, 2000);
+    EXPECT_EQ(differing, 0);
 }
 
 // "&" underlines the next character and is not drawn; "&&" draws one "&";

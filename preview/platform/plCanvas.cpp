@@ -660,10 +660,18 @@ int TCanvas::DrawText(const QString& Text, const TRect& Box, unsigned Format)
     else if (Format & DT_VCENTER)
         y = (Box.Top + Box.Bottom - cell) / 2;
 
-    // Clip only when something would reach beyond the box.
+    // Clip only when ink would reach beyond the box: a clip that cuts nothing
+    // costs every device a clip change, and a PDF two of them per text.
     const QRectF box = QRectF(QPointF(Box.Left, Box.Top), QPointF(Box.Right, Box.Bottom)).normalized();
-    const bool clip = !(Format & DT_NOCLIP)
-        && (x < box.left() || x + w > box.right() || y < box.top() || y + cell > box.bottom());
+    bool clip = !(Format & DT_NOCLIP);
+    if (clip) {
+        QRectF reach(x, y, w, cell);
+        const bool lines = !underlined.empty() || d->Bk == OPAQUE || d->Font.Style.Contains(fsUnderline)
+            || d->Font.Style.Contains(fsStrikeOut);
+        if (!lines)
+            reach = fe.InkBounds(s).translated(x, y);
+        clip = !reach.isEmpty() && !box.contains(reach);
+    }
     const std::optional<QRectF> saved = d->Clip;
     if (clip) {
         QRectF r = d->L.mapRect(box);

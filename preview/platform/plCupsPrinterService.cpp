@@ -296,16 +296,33 @@ TCupsPrinterService::TCupsPrinterService(QString server, QString formsFile)
 {
 }
 
+namespace {
+
+constexpr qint64 kKeepMs = 1000;
+
+qint64 Now()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+}  // namespace
+
 QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
 {
-    Session s(FServer);
-    const QList<TPrinterEntry> list = s.Entries();
+    const qint64 now = Now();
+    if (FList.At < 0 || now - FList.At >= kKeepMs) {
+        Session s(FServer);
+        FList = {s.Entries(), s.listOk, now};
+        FQueues.clear();
+        for (const TPrinterEntry& e : FList.List)
+            FQueues.insert(e.Name, e.Port);
+    }
     if (ok)
-        *ok = s.listOk;
-    FQueues.clear();
-    for (const TPrinterEntry& e : list)
-        FQueues.insert(e.Name, e.Port);
-    return list;
+        *ok = FList.Ok;
+    return FList.List;
 }
 
 QString TCupsPrinterService::QueueOf(const QString& printer)
@@ -317,11 +334,7 @@ QString TCupsPrinterService::QueueOf(const QString& printer)
 
 std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& printer)
 {
-    constexpr qint64 kKeepMs = 1000;
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    const qint64 now = clock.elapsed();
+    const qint64 now = Now();
     const auto it = FCapsCache.constFind(printer);
     if (it != FCapsCache.constEnd() && now - it->At < kKeepMs)
         return it->Caps;

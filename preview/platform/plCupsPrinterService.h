@@ -43,6 +43,14 @@ private:
         qint64 At = 0;
     };
     QHash<QString, TCachedCaps> FCapsCache;
+    // The printer list, kept for the same short while: opening a document
+    // and printing it ask for it a dozen times.
+    struct TCachedList {
+        QList<TPrinterEntry> List;
+        bool Ok = false;
+        qint64 At = -1;
+    };
+    TCachedList FList;
     QString FServer;
     TUserFormStore FForms;
     // Names to queue names as last listed: finds one printer with a single

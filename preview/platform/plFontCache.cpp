@@ -75,6 +75,42 @@ double TFontEntry::Width(const QString& s) const
     return Width(s.constData(), s.size());
 }
 
+QRectF TFontEntry::InkBounds(const QString& s) const
+{
+    QRectF ink;
+    double along = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        QRectF glyph;
+        double advance;
+        if (QChar::isSurrogate(c)) {
+            const qsizetype n = (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ? 2 : 1;
+            const QString pair = s.mid(i, n);
+            const QFontMetricsF fm(QtFont);
+            glyph = fm.boundingRect(pair);
+            advance = fm.horizontalAdvance(pair);
+            i += n - 1;
+        } else {
+            auto& page = FInkPages[c >> 8];
+            if (!page) {
+                page = std::make_unique<std::array<QRectF, 256>>();
+                page->fill(QRectF(0, 0, -1, -1));
+            }
+            QRectF& cached = (*page)[c & 0xFF];
+            if (cached.width() < 0)
+                cached = QFontMetricsF(QtFont).boundingRect(QChar(c));
+            glyph = cached;
+            advance = Advance(c) / XScale;
+        }
+        if (!glyph.isEmpty())
+            ink |= glyph.translated(along, Ascent);
+        along += advance;
+    }
+    if (ink.isEmpty())
+        return ink;
+    return QRectF(ink.left() * XScale, ink.top(), ink.width() * XScale, ink.height());
+}
+
 const std::vector<TKerningPair>& TFontEntry::KerningPairs() const
 {
     if (FKerning)

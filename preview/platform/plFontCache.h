@@ -3,6 +3,7 @@
 #include "plCanvas.h"
 
 #include <QFont>
+#include <QRectF>
 
 #include <array>
 #include <memory>
@@ -27,12 +28,16 @@ struct TFontEntry {
     // Width of a string: the sum of its advances (no kerning), after XScale.
     double Width(const QString& s) const;
     double Width(const QChar* s, qsizetype n) const;
+    // Rectangle the glyphs of s cover when its cell's top-left is at the
+    // origin, after XScale; underline and strike-out lines are left out.
+    QRectF InkBounds(const QString& s) const;
     // Kerning pairs among printable ASCII characters, logical units.
     const std::vector<TKerningPair>& KerningPairs() const;
 
 private:
     double Measure(char16_t c) const;
     mutable std::array<std::unique_ptr<std::array<float, 256>>, 256> FPages;
+    mutable std::array<std::unique_ptr<std::array<QRectF, 256>>, 256> FInkPages;
     mutable std::optional<std::vector<TKerningPair>> FKerning;
 };
 

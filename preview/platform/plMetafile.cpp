@@ -1,7 +1,12 @@
 #include "plMetafile.h"
 
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace plmeta {
@@ -26,6 +31,13 @@ std::size_t TMetaData::ByteSize() const
     return n;
 }
 
+static std::atomic<bool> GatherTextRuns{true};
+
+void SetGatherTextRuns(bool On)
+{
+    GatherTextRuns.store(On, std::memory_order_relaxed);
+}
+
 namespace {
 
 // Replay state of one picture level.
@@ -40,8 +52,12 @@ public:
     {
         P.setWorldTransform(Cur);
         ApplyClip(Outer);
-        for (const TOp& op : D.Ops)
+        for (const TOp& op : D.Ops) {
+            if (op.Kind != TOpKind::Text && op.Kind != TOpKind::Font)
+                FlushRuns();
             Exec(op);
+        }
+        FlushRuns();
     }
 
 private:
@@ -53,7 +69,102 @@ private:
     std::optional<QRectF> Clip; // in identity-world coordinates
     QPen LinePen;
     bool PenIsLinePen = true;
+    // Text needs no brush; a PDF writer restates a set brush after every
+    // text item, so text is drawn with none and shapes get theirs back.
+    QBrush ShapeBrush;
+    bool BrushIsShapeBrush = true;
     const TTextFont* TextFont = nullptr;
+    int TextFontIndex = -1;
+
+    // On a PDF, upright texts of plain symbols in one colour are gathered
+    // into one glyph run per font until something else is drawn: the writer
+    // then sets up text once, not once per number (it restates its whole
+    // text state for each item, which made a page of sums twice as large).
+    // Other devices draw each text as it comes.
+    struct TRun {
+        int Font;
+        QRawFont Raw;
+        QList<quint32> Glyphs;
+        QList<QPointF> Positions;
+    };
+    const bool GatherRuns = GatherTextRuns.load(std::memory_order_relaxed) && P.paintEngine()
+        && P.paintEngine()->type() == QPaintEngine::Pdf;
+    std::vector<TRun> Runs;
+    QColor RunColor;
+    std::vector<std::optional<QRawFont>> RawFonts; // by font index, when usable
+
+    const QRawFont* RawFont(int index)
+    {
+        if (RawFonts.size() < D.Fonts.size())
+            RawFonts.resize(D.Fonts.size());
+        std::optional<QRawFont>& raw = RawFonts[std::size_t(index)];
+        if (!raw) {
+            const QFont& f = D.Fonts[std::size_t(index)].Font;
+            if (f.underline() || f.strikeOut() || f.overline())
+                raw = QRawFont();
+            else
+                raw = QRawFont::fromFont(f);
+        }
+        return raw->isValid() ? &*raw : nullptr;
+    }
+
+    // Characters whose glyphs a shaper places one after the other by their
+    // advances alone: blanks, digits and ASCII signs. Letters may form
+    // ligatures and other scripts need shaping, so they go through drawText.
+    static bool Plain(const QString& text)
+    {
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u < 0x20 || u > 0x7E || c.isLetter())
+                return false;
+        }
+        return true;
+    }
+
+    bool Gather(const TOp& op, const QString& text)
+    {
+        if (!GatherRuns || op.X2 != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode || !Plain(text))
+            return false;
+        const QRawFont* raw = RawFont(TextFontIndex);
+        if (!raw)
+            return false;
+        QList<quint32> glyphs(text.size());
+        int n = int(glyphs.size());
+        if (!raw->glyphIndexesForChars(text.constData(), int(text.size()), glyphs.data(), &n) || n != text.size())
+            return false;
+        for (quint32 g : glyphs) {
+            if (g == 0)
+                return false;
+        }
+        QList<QPointF> advances(n);
+        if (!raw->advancesForGlyphIndexes(glyphs.constData(), advances.data(), n, QRawFont::UseDesignMetrics))
+            return false;
+        RunColor = TextFont->Color;
+        auto it = std::find_if(Runs.begin(), Runs.end(), [&](const TRun& r) { return r.Font == TextFontIndex; });
+        if (it == Runs.end()) {
+            Runs.push_back(TRun{TextFontIndex, *raw, {}, {}});
+            it = Runs.end() - 1;
+        }
+        QPointF pen(op.X1, op.Y1 + TextFont->Ascent);
+        for (int i = 0; i < n; ++i) {
+            it->Glyphs.push_back(glyphs[i]);
+            it->Positions.push_back(pen);
+            pen += advances[i];
+        }
+        return true;
+    }
+
+    void FlushRuns()
+    {
+        for (const TRun& r : Runs) {
+            QGlyphRun run;
+            run.setRawFont(r.Raw);
+            run.setGlyphIndexes(r.Glyphs);
+            run.setPositions(r.Positions);
+            P.drawGlyphRun(QPointF(), run);
+        }
+        Runs.clear();
+    }
 
     static QRectF Box(const TOp& op) { return QRectF(QPointF(op.X1, op.Y1), QPointF(op.X2, op.Y2)); }
 
@@ -67,6 +178,14 @@ private:
         P.setWorldTransform(QTransform());
         P.setClipRect(*r, Qt::ReplaceClip);
         P.setWorldTransform(Cur);
+    }
+
+    void UseShapeBrush()
+    {
+        if (!BrushIsShapeBrush) {
+            P.setBrush(ShapeBrush);
+            BrushIsShapeBrush = true;
+        }
     }
 
     void UseLinePen()
@@ -100,13 +219,16 @@ private:
             PenIsLinePen = true;
             break;
         case TOpKind::Brush:
-            P.setBrush(D.Brushes[op.Index]);
+            ShapeBrush = D.Brushes[op.Index];
+            P.setBrush(ShapeBrush);
+            BrushIsShapeBrush = true;
             break;
         case TOpKind::Background:
             P.setBackgroundMode(Qt::BGMode(op.Flags));
             P.setBackground(QColor::fromRgb(QRgb(uint32_t(op.Index))));
             break;
         case TOpKind::Font:
+            TextFontIndex = op.Index;
             TextFont = &D.Fonts[op.Index];
             P.setFont(TextFont->Font);
             break;
@@ -120,6 +242,7 @@ private:
             break;
         case TOpKind::Rect:
             UseLinePen();
+            UseShapeBrush();
             P.drawRect(Box(op));
             break;
         case TOpKind::Fill:
@@ -127,6 +250,7 @@ private:
             break;
         case TOpKind::Ellipse:
             UseLinePen();
+            UseShapeBrush();
             P.drawEllipse(Box(op));
             break;
         case TOpKind::Text:
@@ -141,6 +265,11 @@ private:
                 break;
             P.save();
             TPlayer inner(P, *n.Data, n.Transform * Cur, Clip);
+            // The painter's pen and brush carry over into the picture.
+            inner.LinePen = LinePen;
+            inner.PenIsLinePen = PenIsLinePen;
+            inner.ShapeBrush = ShapeBrush;
+            inner.BrushIsShapeBrush = BrushIsShapeBrush;
             inner.Run();
             P.restore();
             break;
@@ -153,10 +282,19 @@ private:
         if (!TextFont)
             return;
         const QString& text = D.Texts[op.Index];
+        if (!Runs.empty() && RunColor != TextFont->Color)
+            FlushRuns(); // with the pen of their own colour
         if (PenIsLinePen || P.pen().color() != TextFont->Color) {
             P.setPen(QPen(TextFont->Color));
             PenIsLinePen = false;
         }
+        if (BrushIsShapeBrush && ShapeBrush.style() != Qt::NoBrush) {
+            P.setBrush(Qt::NoBrush);
+            BrushIsShapeBrush = false;
+        }
+        if (Gather(op, text))
+            return;
+        FlushRuns();
         if (op.X2 == 0 && TextFont->XScale == 1) {
             P.drawText(QPointF(op.X1, op.Y1 + TextFont->Ascent), text);
             return;

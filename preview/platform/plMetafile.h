@@ -85,6 +85,10 @@ struct TMetaData {
 void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base,
           const std::optional<QRectF>& OuterClip);
 
+// Whether replay onto a PDF gathers plain texts into glyph runs (on by
+// default). Off, every recorded text is one text item on every device.
+void SetGatherTextRuns(bool On);
+
 } // namespace plmeta
 
 // A page picture: a recording in paper units (0.1 mm) with its frame in paper

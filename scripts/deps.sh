@@ -9,7 +9,7 @@ packages=(
   libcups2-dev libicu-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
-  xvfb xauth dbus-daemon
+  xvfb xauth xdotool dbus-daemon
   fonts-liberation2 fonts-dejavu-core fonts-ipafont-gothic fonts-noto-cjk
 )
 

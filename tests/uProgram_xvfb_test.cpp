@@ -1,0 +1,347 @@
+// The program on a real X server (a private Xvfb): the built program driven
+// with real input events through to the private spooler, and the windows as
+// the X server shows them in both looks and both languages.
+
+#include "plPrev.h"
+#include "uApplication.h"
+#include "uFrmMain.h"
+#include "uTheme.h"
+#include "uVCLFrmAbout.h"
+
+#include "support/SpoolerOutput.h"
+#include "support/ThemeLocaleSetting.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace {
+
+// A private X server for the whole run; the display number is the one it
+// found free.
+class TXServer {
+public:
+    bool Start()
+    {
+        const QString numberFile = Dir.filePath(QStringLiteral("display"));
+        Server.setProgram(QStringLiteral("bash"));
+        Server.setArguments({QStringLiteral("-c"),
+                             QStringLiteral("exec Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>\"$0\""),
+                             numberFile});
+        Server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        Server.start();
+        if (!Server.waitForStarted(5000))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 15000 && Server.state() == QProcess::Running) {
+            QFile f(numberFile);
+            if (f.open(QIODevice::ReadOnly)) {
+                const QByteArray n = f.readAll().trimmed();
+                if (!n.isEmpty()) {
+                    Display = QStringLiteral(":") + QString::fromLatin1(n);
+                    return true;
+                }
+            }
+            QThread::msleep(20);
+        }
+        return false;
+    }
+    ~TXServer()
+    {
+        Server.terminate();
+        Server.waitForFinished(5000);
+    }
+    QString Display;
+
+private:
+    QTemporaryDir Dir;
+    QProcess Server;
+};
+
+TXServer* g_x = nullptr;
+
+// Runs an X client tool on the private display; its output, or nothing when
+// it fails or takes longer than the timeout.
+std::optional<QString> X(const QString& tool, const QStringList& args, int timeoutMs = 15000)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), g_x->Display);
+    p.setProcessEnvironment(env);
+    p.start(tool, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return std::nullopt;
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The visible window with exactly that title, once it is mapped.
+QString WaitForWindow(const QString& title)
+{
+    const auto out = X(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("^%1$").arg(QRegularExpression::escape(title))});
+    return out ? out->split(QLatin1Char('\n')).value(0).trimmed() : QString();
+}
+
+bool Key(const QString& window, const QString& key)
+{
+    return X(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}).has_value()
+        && X(QStringLiteral("xdotool"), {QStringLiteral("key"), key}).has_value();
+}
+
+bool Click(const QString& window, QPoint at)
+{
+    return X(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                                         QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                                         QStringLiteral("1")})
+        .has_value();
+}
+
+QString PageText(const QString& pdf, int page)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
+                                          QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The spooler's next output file that is not in before, once complete.
+QString WaitForNewJob(const QStringList& before, int timeoutMs = 60000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        const QStringList now = QDir(SpoolerOutput::Dir()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+        for (const QString& name : now) {
+            static const QRegularExpression job(QStringLiteral("^(.+)-(\\d+)\\.pdf$"));
+            const auto m = job.match(name);
+            if (!before.contains(name) && m.hasMatch())
+                return SpoolerOutput::WaitForJob(m.captured(1), m.captured(2).toInt());
+        }
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+// Where the screenshots are kept for a person to look at.
+QString ShotPath(const QString& name)
+{
+    const QString dir = QStringLiteral(MIRVAK_BINARY_DIR "/tests/screenshots");
+    QDir().mkpath(dir);
+    return dir + QLatin1Char('/') + name + QStringLiteral(".png");
+}
+
+// What the X server shows of a window.
+QImage Shot(const QWidget* w)
+{
+    const QRect r = w->frameGeometry();
+    return QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+}
+
+double MeanLightness(const QImage& image)
+{
+    double sum = 0;
+    int n = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2, ++n)
+            sum += qGray(image.pixel(x, y));
+    return n ? sum / n / 255.0 : 0;
+}
+
+} // namespace
+
+// The built program on the X server: Print in the main window opens the
+// preview, its Print key and the print dialog's default send all pages to
+// the current printer, and the spooler receives sheet 1: two problem pages
+// whose hundred sums the answer page answers.
+TEST(Program, PrintsSheetOneThroughTheSpoolerWithRealInput)
+{
+    const QStringList before = QDir(SpoolerOutput::Dir()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), g_x->Display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_CTYPE"));
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MIRVAK_BINARY_DIR "/mirvak"), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    struct Stop {
+        QProcess& p;
+        ~Stop()
+        {
+            p.terminate();
+            if (!p.waitForFinished(5000))
+                p.kill();
+            p.waitForFinished();
+        }
+    } stop{program};
+
+    const QString main = WaitForWindow(QStringLiteral("Mirvak"));
+    ASSERT_FALSE(main.isEmpty()) << "the main window did not appear";
+    ASSERT_TRUE(Click(main, QPoint(207 + 229 / 2, 32 + 60 / 2))); // the Print button
+    const QString preview = WaitForWindow(QStringLiteral("Print Preview"));
+    ASSERT_FALSE(preview.isEmpty()) << "the preview did not open";
+
+    ASSERT_TRUE(Key(preview, QStringLiteral("alt+p")));
+    const QString dialog = WaitForWindow(QStringLiteral("Print"));
+    ASSERT_FALSE(dialog.isEmpty()) << "the print dialog did not open";
+    ASSERT_TRUE(Key(dialog, QStringLiteral("Return")));
+
+    const QString pdf = WaitForNewJob(before);
+    ASSERT_FALSE(pdf.isEmpty()) << "no job reached the spooler";
+    EXPECT_EQ(SpoolerOutput::Info(pdf).Pages, 3);
+
+    // Problems of pages 1 and 2 with their results, and the answer page.
+    static const QRegularExpression problem(QStringLiteral("\\((\\d+)\\)\\s*(\\d+)\\s*([+-])\\s*(\\d+)\\s*="));
+    static const QRegularExpression answer(QStringLiteral("\\((\\d+)\\)\\s+(\\d+)"));
+    std::map<int, int> results, answers;
+    for (int page : {1, 2}) {
+        const QString text = PageText(pdf, page);
+        EXPECT_EQ(text.contains(QStringLiteral("Subtraction[1]")), page == 1) << page;
+        for (auto it = problem.globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            const int a = m.captured(2).toInt(), b = m.captured(4).toInt();
+            results[m.captured(1).toInt()] = m.captured(3) == QLatin1String("+") ? a + b : a - b;
+        }
+    }
+    const QString answerPage = PageText(pdf, 3);
+    EXPECT_TRUE(answerPage.contains(QStringLiteral("Subtraction[1]")));
+    for (auto it = answer.globalMatch(answerPage); it.hasNext();) {
+        const auto m = it.next();
+        answers[m.captured(1).toInt()] = m.captured(2).toInt();
+    }
+    ASSERT_EQ(results.size(), 100u);
+    EXPECT_EQ(results.begin()->first, 1);
+    EXPECT_EQ(results.rbegin()->first, 100);
+    EXPECT_EQ(answers, results);
+}
+
+// Inside the program on the X server: the preview opens on page 1 of 3 for
+// sheet 1; the main window, the preview and the about box look light or
+// dark as the desktop asks, in English and Japanese. The pictures are kept
+// in the build folder's tests/screenshots.
+TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
+{
+    const struct {
+        bool light;
+        const char* lang;
+        const char* name;
+        QString status;
+    } cases[] = {
+        {true, "en_US.UTF-8", "light-en", QStringLiteral(" Page  1/3  A4")},
+        {false, "en_US.UTF-8", "dark-en", QStringLiteral(" Page  1/3  A4")},
+        {true, "ja_JP.UTF-8", "light-ja", QStringLiteral(" Page  1/3  A4")},
+        {false, "ja_JP.UTF-8", "dark-ja", QStringLiteral(" Page  1/3  A4")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Setting setting(c.light, c.lang);
+        TFrmMain w;
+        TVCLFrmAbout* about = new TVCLFrmAbout(&w);
+        VCLFrmAbout = about;
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(100);
+        const QImage mainShot = Shot(&w);
+        mainShot.save(ShotPath(QStringLiteral("main-%1").arg(QLatin1String(c.name))));
+        if (c.light)
+            EXPECT_GT(MeanLightness(mainShot), 0.7);
+        else
+            EXPECT_LT(MeanLightness(mainShot), 0.35);
+
+        // The preview, once its first page is painted; then closed.
+        bool viewed = false;
+        QString status;
+        int pageNumber = 0, pageCount = 0;
+        w.plPrev1->OnAfterView = [&](QObject*, int) { viewed = true; };
+        QTimer poll;
+        poll.setInterval(50);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* form = QApplication::activeModalWidget();
+            if (!form || !viewed || !form->isVisible())
+                return;
+            poll.stop();
+            QTest::qWait(300);
+            if (auto* bar = form->findChild<QStatusBar*>(QStringLiteral("StatusBar")))
+                if (auto* label = bar->findChild<QLabel*>())
+                    status = label->text();
+            pageNumber = w.plPrev1->PageNumber();
+            pageCount = w.plPrev1->PageCount();
+            const QImage shot = Shot(form);
+            shot.save(ShotPath(QStringLiteral("preview-%1").arg(QLatin1String(c.name))));
+            form->close();
+        });
+        poll.start();
+        QTest::mouseClick(w.bbPrint, Qt::LeftButton);
+        EXPECT_TRUE(viewed);
+        EXPECT_EQ(pageNumber, 1);
+        EXPECT_EQ(pageCount, 3);
+        EXPECT_EQ(status, c.status);
+
+        // The about box: the same in both languages, in the window's look.
+        QTimer::singleShot(0, about, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(about));
+            QTest::qWait(200);
+            const QImage shot = Shot(about);
+            shot.save(ShotPath(QStringLiteral("about-%1").arg(QLatin1String(c.name))));
+            if (c.light)
+                EXPECT_GT(MeanLightness(shot), 0.7);
+            else
+                EXPECT_LT(MeanLightness(shot), 0.35);
+            EXPECT_EQ(about->windowTitle(), QStringLiteral("About"));
+            about->btOK->click();
+        });
+        QTest::mouseClick(w.bbInfo, Qt::LeftButton);
+        EXPECT_FALSE(about->isVisible());
+    }
+}
+
+// The X server first, then the program's own application object on it.
+int main(int argc, char** argv)
+{
+    TXServer x;
+    g_x = &x;
+    if (!x.Start()) {
+        fprintf(stderr, "Xvfb did not start\n");
+        return 1;
+    }
+    qputenv("DISPLAY", x.Display.toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    int rc;
+    {
+        TApplication app(argc, argv);
+        ::testing::InitGoogleTest(&argc, argv);
+        rc = RUN_ALL_TESTS();
+    }
+    return rc;
+}

@@ -421,6 +421,8 @@ private:
     // Finds or creates the preview window and links it; true when a
     // TplPrevForm is linked.
     bool FindPreviewForm();
+    // A document for a PDF-writing printer is printed, not shown: true then.
+    bool PrintedInsteadOfShown();
     // <<< preview window hosting
 };
 

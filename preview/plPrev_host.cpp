@@ -72,15 +72,19 @@ bool TCustomplPrev::FindPreviewForm()
     return false;
 }
 
+bool TCustomplPrev::PrintedInsteadOfShown()
+{
+    if (!AcrobatOut())
+        return false;
+    if (FDrawType == dtCont)
+        Print();
+    return true;
+}
+
 void TCustomplPrev::ShowModal()
 {
-    if (!fgDisplay)
+    if (!fgDisplay || PrintedInsteadOfShown())
         return;
-    if (AcrobatOut()) {
-        if (FDrawType == dtCont)
-            Print();
-        return;
-    }
     if (FIsPrevFormShow) {
         ShowMessageBox(QStringLiteral("表示中のフォームをモーダル表示で開くことはできません(矛盾)．　　"),
                        QStringLiteral("印刷プレビュー制御コンポーネント"), QMessageBox::Warning);
@@ -118,13 +122,8 @@ void TCustomplPrev::ShowModal()
 
 void TCustomplPrev::Show()
 {
-    if (!fgDisplay)
+    if (!fgDisplay || PrintedInsteadOfShown())
         return;
-    if (AcrobatOut()) {
-        if (FDrawType == dtCont)
-            Print();
-        return;
-    }
     DisplayGuard guard(fgDisplay);
     if (FIsPrevFormShow) {
         if (auto* f = qobject_cast<TplPrevForm*>(FForm)) {

@@ -96,6 +96,11 @@ void TCustomplPrev::Print()
     }
     FPrinting = true;
     ShowWorkCursor();
+    const auto restore = [&] {
+        FPrinting = false;
+        RestoreCursor();
+        restoreKeys();
+    };
     const auto finish = [&] {
         printer.EndDoc();
         QCoreApplication::processEvents();
@@ -115,20 +120,14 @@ void TCustomplPrev::Print()
             finish();
         } catch (...) {
         }
-        FPrinting = false;
-        RestoreCursor();
-        restoreKeys();
+        restore();
         throw;
     }
     try {
         finish();
     } catch (...) {
-        FPrinting = false;
-        RestoreCursor();
-        restoreKeys();
+        restore();
         throw;
     }
-    FPrinting = false;
-    RestoreCursor();
-    restoreKeys();
+    restore();
 }

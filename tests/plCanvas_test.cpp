@@ -234,49 +234,55 @@ TEST(plCanvas, PdfReplayGathersTextsInPlace)
     page.C->TextOut(1800, 1200, "99");
     page.C->Close();
 
+    // Upright, and turned by 180 degrees as upside-down printing plays it.
     QTemporaryDir dir;
-    auto write = [&](bool gather) {
-        const QString path = dir.filePath(gather ? "runs.pdf" : "items.pdf");
-        plmeta::SetGatherTextRuns(gather);
-        {
-            QPdfWriter pdf(path);
-            pdf.setResolution(600);
-            pdf.setPageSize(QPageSize(QPageSize::A4));
-            pdf.setPageMargins(QMarginsF());
-            QPainter p(&pdf);
-            page.Meta.Play(p, QRectF(0, 0, page.Meta.DeviceWidth(), page.Meta.DeviceHeight()));
-        }
-        plmeta::SetGatherTextRuns(true);
-        return path;
-    };
-    const QString items = write(false), runs = write(true);
+    const QRectF upright(0, 0, page.Meta.DeviceWidth(), page.Meta.DeviceHeight());
+    for (const QRectF& target : {upright, QRectF(upright.bottomRight(), upright.topLeft())}) {
+        SCOPED_TRACE(target.width() > 0 ? "upright" : "turned");
+        auto write = [&](bool gather) {
+            const QString path = dir.filePath(gather ? "runs.pdf" : "items.pdf");
+            plmeta::SetGatherTextRuns(gather);
+            {
+                QPdfWriter pdf(path);
+                pdf.setResolution(600);
+                pdf.setPageSize(QPageSize(QPageSize::A4));
+                pdf.setPageMargins(QMarginsF());
+                QPainter p(&pdf);
+                page.Meta.Play(p, target);
+            }
+            plmeta::SetGatherTextRuns(true);
+            return path;
+        };
+        const QString items = write(false), runs = write(true);
 
-    const auto expected = SpoolerOutput::Words(items);
-    const auto actual = SpoolerOutput::Words(runs);
-    ASSERT_GE(expected.size(), 30);
-    ASSERT_EQ(actual.size(), expected.size());
-    for (qsizetype i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].Text, expected[i].Text) << i;
-        EXPECT_NEAR(actual[i].Box.left(), expected[i].Box.left(), 0.01) << expected[i].Text.toStdString();
-        EXPECT_NEAR(actual[i].Box.top(), expected[i].Box.top(), 0.01) << expected[i].Text.toStdString();
-        EXPECT_NEAR(actual[i].Box.right(), expected[i].Box.right(), 0.01) << expected[i].Text.toStdString();
-    }
-
-    const QImage a = SpoolerOutput::Render(items, 1, 150).convertToFormat(QImage::Format_RGB32);
-    const QImage b = SpoolerOutput::Render(runs, 1, 150).convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(a.isNull());
-    ASSERT_EQ(a.size(), b.size());
-    int inked = 0, differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
-            inked += qGray(pa) < 128;
-            const int d = std::max({std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)), std::abs(qBlue(pa) - qBlue(pb))});
-            differing += d > 32;
+        const auto expected = SpoolerOutput::Words(items);
+        const auto actual = SpoolerOutput::Words(runs);
+        ASSERT_GE(expected.size(), 30);
+        ASSERT_EQ(actual.size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(actual[i].Text, expected[i].Text) << i;
+            EXPECT_NEAR(actual[i].Box.left(), expected[i].Box.left(), 0.01) << expected[i].Text.toStdString();
+            EXPECT_NEAR(actual[i].Box.top(), expected[i].Box.top(), 0.01) << expected[i].Text.toStdString();
+            EXPECT_NEAR(actual[i].Box.right(), expected[i].Box.right(), 0.01) << expected[i].Text.toStdString();
         }
+
+        const QImage a = SpoolerOutput::Render(items, 1, 150).convertToFormat(QImage::Format_RGB32);
+        const QImage b = SpoolerOutput::Render(runs, 1, 150).convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(a.isNull());
+        ASSERT_EQ(a.size(), b.size());
+        int inked = 0, differing = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+                inked += qGray(pa) < 128;
+                const int d = std::max({std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)),
+                                        std::abs(qBlue(pa) - qBlue(pb))});
+                differing += d > 32;
+            }
+        }
+        EXPECT_GT(inked, 2000);
+        EXPECT_EQ(differing, 0);
     }
-    EXPECT_GT(inked, 2000);
-    EXPECT_EQ(differing, 0);
 }
 
 // "&" underlines the next character and is not drawn; "&&" draws one "&";

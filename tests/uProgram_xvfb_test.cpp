@@ -121,15 +121,6 @@ bool Click(const QString& window, QPoint at)
         .has_value();
 }
 
-QString PageText(const QString& pdf, int page)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
-                                          QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // The spooler's next output file that is not in before, once complete.
 QString WaitForNewJob(const QStringList& before, int timeoutMs = 60000)
 {
@@ -225,7 +216,7 @@ TEST(Program, PrintsSheetOneThroughTheSpoolerWithRealInput)
     static const QRegularExpression answer(QStringLiteral("\\((\\d+)\\)\\s+(\\d+)"));
     std::map<int, int> results, answers;
     for (int page : {1, 2}) {
-        const QString text = PageText(pdf, page);
+        const QString text = SpoolerOutput::PageText(pdf, page);
         EXPECT_EQ(text.contains(QStringLiteral("Subtraction[1]")), page == 1) << page;
         for (auto it = problem.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
@@ -233,7 +224,7 @@ TEST(Program, PrintsSheetOneThroughTheSpoolerWithRealInput)
             results[m.captured(1).toInt()] = m.captured(3) == QLatin1String("+") ? a + b : a - b;
         }
     }
-    const QString answerPage = PageText(pdf, 3);
+    const QString answerPage = SpoolerOutput::PageText(pdf, 3);
     EXPECT_TRUE(answerPage.contains(QStringLiteral("Subtraction[1]")));
     for (auto it = answer.globalMatch(answerPage); it.hasNext();) {
         const auto m = it.next();
@@ -255,12 +246,11 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         bool light;
         const char* lang;
         const char* name;
-        QString status;
     } cases[] = {
-        {true, "en_US.UTF-8", "light-en", QStringLiteral(" Page  1/3  A4")},
-        {false, "en_US.UTF-8", "dark-en", QStringLiteral(" Page  1/3  A4")},
-        {true, "ja_JP.UTF-8", "light-ja", QStringLiteral(" Page  1/3  A4")},
-        {false, "ja_JP.UTF-8", "dark-ja", QStringLiteral(" Page  1/3  A4")},
+        {true, "en_US.UTF-8", "light-en"},
+        {false, "en_US.UTF-8", "dark-en"},
+        {true, "ja_JP.UTF-8", "light-ja"},
+        {false, "ja_JP.UTF-8", "dark-ja"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -305,7 +295,7 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         EXPECT_TRUE(viewed);
         EXPECT_EQ(pageNumber, 1);
         EXPECT_EQ(pageCount, 3);
-        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(status, QStringLiteral(" Page  1/3  A4"));
 
         // The about box: the same in both languages, in the window's look.
         QTimer::singleShot(0, about, [&] {

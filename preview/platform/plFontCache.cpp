@@ -42,7 +42,7 @@ double TFontEntry::Measure(char16_t c) const
     return QFontMetricsF(QtFont).horizontalAdvance(QChar(c));
 }
 
-double TFontEntry::Advance(char16_t c) const
+double TFontEntry::NaturalAdvance(char16_t c) const
 {
     auto& page = FPages[c >> 8];
     if (!page) {
@@ -52,7 +52,12 @@ double TFontEntry::Advance(char16_t c) const
     float& v = (*page)[c & 0xFF];
     if (std::isnan(v))
         v = float(Measure(c));
-    return v * XScale;
+    return v;
+}
+
+double TFontEntry::Advance(char16_t c) const
+{
+    return NaturalAdvance(c) * XScale;
 }
 
 double TFontEntry::Width(const QChar* s, qsizetype n) const
@@ -100,7 +105,7 @@ QRectF TFontEntry::InkBounds(const QString& s) const
             if (cached.width() < 0)
                 cached = QFontMetricsF(QtFont).boundingRect(QChar(c));
             glyph = cached;
-            advance = Advance(c) / XScale;
+            advance = NaturalAdvance(c);
         }
         if (!glyph.isEmpty())
             ink |= glyph.translated(along, Ascent);

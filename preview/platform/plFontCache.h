@@ -36,6 +36,8 @@ struct TFontEntry {
 
 private:
     double Measure(char16_t c) const;
+    // Advance of one UTF-16 code unit before XScale, measured once.
+    double NaturalAdvance(char16_t c) const;
     mutable std::array<std::unique_ptr<std::array<float, 256>>, 256> FPages;
     mutable std::array<std::unique_ptr<std::array<QRectF, 256>>, 256> FInkPages;
     mutable std::optional<std::vector<TKerningPair>> FKerning;

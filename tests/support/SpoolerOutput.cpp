@@ -108,6 +108,13 @@ QList<TWord> Words(const QString& pdf)
     return words;
 }
 
+QString PageText(const QString& pdf, int page)
+{
+    return QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"),
+                                                             QString::number(page), QStringLiteral("-l"),
+                                                             QString::number(page), pdf, QStringLiteral("-")}));
+}
+
 QImage Render(const QString& pdf, int page, int dpi)
 {
     QTemporaryDir dir;

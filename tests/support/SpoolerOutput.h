@@ -32,6 +32,9 @@ struct TWord {
 };
 QList<TWord> Words(const QString& pdf);
 
+// One page's text, laid out as it stands on the page.
+QString PageText(const QString& pdf, int page);
+
 // One page rendered at the given resolution.
 QImage Render(const QString& pdf, int page, int dpi);
 

@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(GetVersionString());
     if (commandLine)
         return RunCommandLine(QCoreApplication::arguments());
+    TApplication::LoadToolkitTranslations();
 
     // Before any window exists: the desktop's light or dark setting, once.
     ThemeStartup();

@@ -1,6 +1,10 @@
 #include "uApplication.h"
 
 #include "plMessageBox.h"
+#include "uUtils.h"
+
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <new>
 #include <stdexcept>
@@ -17,9 +21,30 @@ void ShowErrorBox(const QString& Text)
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // No display name: on X11 Qt would append it to every window title,
+    // and the windows carry their captions exactly.
     setApplicationName(QStringLiteral("mirvak"));
-    setApplicationDisplayName(QStringLiteral("Mirvak"));
     setDesktopFileName(QStringLiteral("mirvak"));
+}
+
+void TApplication::LoadToolkitTranslations()
+{
+    static QTranslator* loaded = nullptr;
+    if (loaded) {
+        QCoreApplication::removeTranslator(loaded);
+        delete loaded;
+        loaded = nullptr;
+    }
+    if (!IsJapanese())
+        return;
+    auto* t = new QTranslator(qApp);
+    // "qt_ja" pulls in the base, print-support and other module catalogues.
+    if (!t->load(QStringLiteral("qt_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return; // the package is missing: the dialogs stay English
+    }
+    QCoreApplication::installTranslator(t);
+    loaded = t;
 }
 
 bool TApplication::notify(QObject* Receiver, QEvent* Event)

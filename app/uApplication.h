@@ -21,6 +21,11 @@ public:
 
     bool notify(QObject* Receiver, QEvent* Event) override;
 
+    // Loads the toolkit's own translations (print dialog, message-box
+    // buttons) for the language the program shows; English needs none.
+    // Called again, it replaces what an earlier call loaded.
+    static void LoadToolkitTranslations();
+
     // Shows the error's text in a message box.
     static void ShowException(std::exception_ptr Error);
     // The text shown for an error.

@@ -1,4 +1,7 @@
 #include "plMessageBox.h"
+#include "uApplication.h"
+
+#include "support/ThemeLocaleSetting.h"
 
 #include <gtest/gtest.h>
 
@@ -56,4 +59,25 @@ TEST(MessageBox, RealBoxReturnsThePressedButton)
     EXPECT_EQ(seenText, "Nothing to print.");
     EXPECT_EQ(seenCaption, "Mirvak");
     EXPECT_EQ(seenIcon, QMessageBox::Warning);
+}
+
+// The toolkit's own texts (standard buttons, the print dialog) follow the
+// program's language: Japanese with the Japanese locale, English otherwise.
+TEST(MessageBox, ToolkitTextsFollowTheProgramLanguage)
+{
+    const struct {
+        const char* lang;
+        const char* cancel;
+        const char* print;
+    } cases[] = {
+        {"ja_JP.UTF-8", "キャンセル", "印刷"},
+        {"en_US.UTF-8", "Cancel", "Print"},
+    };
+    for (const auto& c : cases) {
+        Setting setting(true, c.lang);
+        TApplication::LoadToolkitTranslations();
+        QMessageBox box(QMessageBox::Information, "a", "b", QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8(c.cancel)) << c.lang;
+        EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), QString::fromUtf8(c.print)) << c.lang;
+    }
 }

@@ -9,6 +9,7 @@
 #include "support/SpoolerOutput.h"
 #include "plPrevGlyphs.h"
 #include "plMessageBox.h"
+#include "uTheme.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <bit>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -649,17 +651,21 @@ TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
         EXPECT_TRUE(boxes.Boxes.empty());
         EXPECT_EQ(doc->PrintToPage(), 3); // as the recording left it
     }
-    for (bool handlerSaysYes : {false, true}) {
+    // Without a printer: the message shows unless a handler refused the print.
+    enum class Handler { None, SaysYes, SaysNo };
+    for (Handler h : {Handler::None, Handler::SaysYes, Handler::SaysNo}) {
         auto doc = MakeStoredDoc(3);
-        if (handlerSaysYes)
-            doc->OnPrintButtonClick = [](QObject*, bool& can) { can = true; };
+        if (h != Handler::None)
+            doc->OnPrintButtonClick = [h](QObject*, bool& can) {
+                EXPECT_FALSE(can);
+                can = h == Handler::SaysYes;
+            };
         Preview p(*doc);
         TMessageBoxRecorder boxes;
         p.form->PrintBtn->click();
         EXPECT_EQ(dialogs, 0);
-        // Without a printer the handler sees CanPrint false; saying yes only brings the message.
-        ASSERT_EQ(boxes.Boxes.size(), handlerSaysYes ? 1u : 0u);
-        if (handlerSaysYes) {
+        ASSERT_EQ(boxes.Boxes.size(), h == Handler::SaysNo ? 0u : 1u) << int(h);
+        if (h != Handler::SaysNo) {
             EXPECT_EQ(boxes.Boxes[0].Text, MsgPrintNoPrinter);
             EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("　印刷"));
             EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Information);
@@ -762,21 +768,23 @@ TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)
     EXPECT_EQ(MsgPrintNoPrinter, QStringLiteral("Printing is not possible because the printer is not installed.    "));
 }
 
-TEST(PreviewWindow, GlyphsFollowTheDesktopSettingAtEveryPaint)
+// The glyphs follow the look the window has, whatever the desktop says
+// meanwhile: dark glyphs on a dark bar would lose their outlines.
+TEST(PreviewWindow, GlyphsMatchTheWindowsLook)
 {
-    auto saved = TplPrevForm::IsAppsLightTheme;
-    bool light = true;
-    TplPrevForm::IsAppsLightTheme = [&] { return light; };
     auto doc = MakeDoc(1);
     Preview p(*doc);
-    p.form->repaint();
-    EXPECT_FALSE(p.form->DarkGlyphs());
-    const QImage lightGlyph = p.form->PrintBtn->icon().pixmap(24).toImage();
-    light = false;
-    p.form->repaint();
-    EXPECT_TRUE(p.form->DarkGlyphs());
-    EXPECT_NE(p.form->PrintBtn->icon().pixmap(24).toImage(), lightGlyph);
-    TplPrevForm::IsAppsLightTheme = saved;
+    QImage lightGlyph;
+    for (const QString& style : {StyleNameLight, StyleNameDark, StyleNameLight}) {
+        const bool dark = style == StyleNameDark;
+        p.form->SetStyleName(style);
+        p.form->repaint();
+        EXPECT_EQ(p.form->DarkGlyphs(), dark) << style.toStdString();
+        const QImage glyph = p.form->PrintBtn->icon().pixmap(24).toImage();
+        if (lightGlyph.isNull())
+            lightGlyph = glyph;
+        EXPECT_EQ(glyph == lightGlyph, !dark) << style.toStdString();
+    }
 }
 
 TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
@@ -912,6 +920,10 @@ TEST(PreviewWindow, HardCopyPrintsTheWindowAcrossThePageWidth)
     const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
     ASSERT_FALSE(pdf.isEmpty());
     ASSERT_EQ(SpoolerOutput::Info(pdf).Pages, 1);
+    // The capture is kept without loss: no JPEG in the job.
+    const QStringList encodings = SpoolerOutput::ImageEncodings(pdf);
+    ASSERT_FALSE(encodings.isEmpty());
+    EXPECT_FALSE(encodings.contains(QStringLiteral("jpeg"))) << encodings.join(u' ').toStdString();
 
     // Where the capture landed: a tenth of the printable width in from each
     // side, half of that from the top, as high as its proportions ask.
@@ -1010,6 +1022,70 @@ TEST(PreviewWindow, OpeningStatesCoverTheScreenAsAsked)
         if (!c.bounds.isNull()) {
             EXPECT_EQ(form.geometry(), c.bounds) << c.state;
         }
+    }
+}
+
+// At the minimum width the buttons that do not fit wait behind the
+// overflow button at the bar's end and still work from its menu.
+TEST(PreviewWindow, NarrowToolBarKeepsEveryCommandReachable)
+{
+    auto doc = MakeDoc(3);
+    Preview p(*doc);
+    p.form->resize(350, 350);
+    QTRY_COMPARE(p.form->width(), 350);
+    QStringList inBar;
+    for (QToolButton* b : p.form->CoolBar1->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+        if (b->isVisible() && b != p.form->OverflowBtn) {
+            EXPECT_LE(b->geometry().right(), p.form->OverflowBtn->geometry().left()) << b->objectName().toStdString();
+            inBar << b->text();
+        }
+    ASSERT_TRUE(p.form->OverflowBtn->isVisible());
+    EXPECT_LE(p.form->OverflowBtn->geometry().right(), 349);
+    QMenu* menu = p.form->OverflowBtn->menu();
+    emit menu->aboutToShow();
+    QStringList behind;
+    QAction* last = nullptr;
+    for (QAction* a : menu->actions()) {
+        behind << a->text();
+        if (a->text() == p.form->LastPageBtn->text())
+            last = a;
+    }
+    const int shown = std::popcount(unsigned(doc->BtnOptions().ToInt() & 0x1FFF));
+    EXPECT_EQ(inBar.size() + behind.size(), shown) << (inBar + behind).join(u',').toStdString();
+    EXPECT_FALSE(behind.isEmpty());
+    ASSERT_NE(last, nullptr);
+    last->trigger();
+    EXPECT_EQ(doc->PageNumber(), 3);
+    // Wide again: everything back in the bar.
+    p.form->resize(900, 600);
+    QTRY_VERIFY(!p.form->OverflowBtn->isVisible());
+    EXPECT_TRUE(p.form->CloseBtn->isVisible());
+}
+
+// A designed window larger than the screen is kept inside the work area;
+// one that fits keeps its size and place.
+TEST(PreviewWindow, DesignedSizeIsClampedToTheWorkArea)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        QRect designed;
+        QRect want;
+    } cases[] = {
+        {QRect(30, 40, 500, 400), QRect(30, 40, 500, 400)},
+        {QRect(20, 20, work.width() + 906, work.height() + 360), work},
+        {QRect(work.right() - 100, 10, 500, 400), QRect(work.right() + 1 - 500, 10, 500, 400)},
+    };
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(1);
+        doc->FormLeft = c.designed.left();
+        doc->FormTop = c.designed.top();
+        doc->FormWidth = c.designed.width();
+        doc->FormHeight = c.designed.height();
+        doc->FormPosition = poDesigned;
+        doc->FormWindowState = fwNormal;
+        TplPrevForm form;
+        form.SetplPrev(doc.get());
+        EXPECT_EQ(form.geometry(), c.want) << c.designed.width() << "x" << c.designed.height();
     }
 }
 

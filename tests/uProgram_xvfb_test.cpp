@@ -261,6 +261,14 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(100);
+        const bool ja = QLatin1String(c.lang).startsWith(QLatin1String("ja"));
+        // The title as the window manager gets it: the caption and nothing more.
+        const auto XTitle = [](const QWidget* win) {
+            return X(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(win->winId())})
+                .value_or(QString())
+                .trimmed();
+        };
+        EXPECT_EQ(XTitle(&w), ja ? QStringLiteral("ミルヴァク") : QStringLiteral("Mirvak"));
         const QImage mainShot = Shot(&w);
         mainShot.save(ShotPath(QStringLiteral("main-%1").arg(QLatin1String(c.name))));
         if (c.light)
@@ -272,6 +280,7 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         bool viewed = false;
         QString status;
         int pageNumber = 0, pageCount = 0;
+        QString previewTitle;
         w.plPrev1->OnAfterView = [&](QObject*, int) { viewed = true; };
         QTimer poll;
         poll.setInterval(50);
@@ -286,6 +295,7 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
                     status = label->text();
             pageNumber = w.plPrev1->PageNumber();
             pageCount = w.plPrev1->PageCount();
+            previewTitle = XTitle(form);
             const QImage shot = Shot(form);
             shot.save(ShotPath(QStringLiteral("preview-%1").arg(QLatin1String(c.name))));
             form->close();
@@ -296,6 +306,7 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         EXPECT_EQ(pageNumber, 1);
         EXPECT_EQ(pageCount, 3);
         EXPECT_EQ(status, QStringLiteral(" Page  1/3  A4"));
+        EXPECT_EQ(previewTitle, ja ? QStringLiteral("印刷プレビュー") : QStringLiteral("Print Preview"));
 
         // The about box: the same in both languages, in the window's look.
         QTimer::singleShot(0, about, [&] {
@@ -308,6 +319,7 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
             else
                 EXPECT_LT(MeanLightness(shot), 0.35);
             EXPECT_EQ(about->windowTitle(), QStringLiteral("About"));
+            EXPECT_EQ(XTitle(about), QStringLiteral("About"));
             about->btOK->click();
         });
         QTest::mouseClick(w.bbInfo, Qt::LeftButton);

@@ -1,7 +1,6 @@
 #include "plPrevFrm.h"
 
 #include "plPrevGlyphs.h"
-#include "plPrevTheme.h"
 #include "plSetPrinter.h"
 #include "uTheme.h"
 #include "uUtils.h"
@@ -19,11 +18,12 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+
 QString MsgPrintNoPrinter = QStringLiteral("Printing is not possible because the printer is not installed.    ");
 QString MsgSetupNoPrinter =
     QStringLiteral("The printer cannot be configured because the printer is not installed.     ");
 
-std::function<bool()> TplPrevForm::IsAppsLightTheme = PreviewAppsLightTheme;
 
 namespace {
 
@@ -53,6 +53,7 @@ const ButtonText kButtons[pbCount] = {
 };
 
 constexpr int kFirstButtonLeft = 19;
+constexpr int kOverflowWidth = 24;
 const QColor kShadowColour(116, 116, 116); // colour value 7631988
 
 // Carried, not shown: the window leaves the display of hints off.
@@ -98,6 +99,25 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
     HelpBtn = FButtons[pbHelp];
     InfoBtn = FButtons[pbInfo];
     CloseBtn = FButtons[pbClose];
+    OverflowBtn = new QToolButton(CoolBar1);
+    OverflowBtn->setObjectName(QStringLiteral("OverflowBtn"));
+    OverflowBtn->setText(QStringLiteral("»"));
+    OverflowBtn->setAutoRaise(true);
+    OverflowBtn->setPopupMode(QToolButton::InstantPopup);
+    OverflowBtn->setMenu(new QMenu(OverflowBtn));
+    OverflowBtn->hide();
+    connect(OverflowBtn->menu(), &QMenu::aboutToShow, this, [this] {
+        // The hidden buttons as they stand now: caption and enabled state.
+        QMenu* m = OverflowBtn->menu();
+        m->clear();
+        for (QToolButton* b : FButtons) {
+            if (!b->property("plOverflow").toBool())
+                continue;
+            QAction* a = m->addAction(b->icon(), b->text());
+            a->setEnabled(b->isEnabled());
+            connect(a, &QAction::triggered, b, [b] { b->click(); });
+        }
+    });
 
     DisplayPanel = new QWidget(this);
     DisplayPanel->setObjectName(QStringLiteral("DisplayPanel"));
@@ -334,6 +354,18 @@ void TplPrevForm::ApplyFormSettings()
     if (!scr)
         scr = QGuiApplication::primaryScreen();
     const QRect workArea = scr ? scr->availableGeometry() : monitor;
+    // The designed size where it fits; on a smaller screen the window (and
+    // the size it is restored to from maximised) stays inside the work area.
+    if (d->FormWindowState == fwNormal || d->FormWindowState == fwMaximized) {
+        const QSize fit = size().boundedTo(workArea.size());
+        if (fit != size())
+            resize(fit);
+        QPoint at = pos();
+        at.setX(std::clamp(at.x(), workArea.left(), std::max(workArea.left(), workArea.right() + 1 - width())));
+        at.setY(std::clamp(at.y(), workArea.top(), std::max(workArea.top(), workArea.bottom() + 1 - height())));
+        if (at != pos())
+            move(at);
+    }
     setWindowState(Qt::WindowNoState);
     switch (d->FormWindowState) {
     case fwFullScreen:
@@ -410,10 +442,27 @@ void TplPrevForm::ArrangeButtons()
         widths[k] = kButtons[k].width;
     TplButtonPlace places[pbCount];
     ArrangeButtonPlaces(visible, widths, kFirstButtonLeft, FStyled, places);
-    for (int k = 0; k < pbCount; ++k) {
-        FButtons[k]->setVisible(places[k].Left >= 0);
+    // Buttons that would reach past the window's edge go behind the
+    // overflow button, so every command stays reachable at the minimum size.
+    int right = 0;
+    for (int k = 0; k < pbCount; ++k)
         if (places[k].Left >= 0)
+            right = std::max(right, places[k].Left + places[k].Width);
+    const int limit = isWindow() || !parentWidget() ? width() : CoolBar1->width();
+    const bool overflow = isVisible() && right > limit;
+    const int edge = limit - kOverflowWidth;
+    for (int k = 0; k < pbCount; ++k) {
+        const bool placed = places[k].Left >= 0;
+        const bool behind = placed && overflow && places[k].Left + places[k].Width > edge;
+        FButtons[k]->setProperty("plOverflow", behind);
+        FButtons[k]->setVisible(placed && !behind);
+        if (placed)
             FButtons[k]->setGeometry(places[k].Left, 0, places[k].Width, 50);
+    }
+    OverflowBtn->setVisible(overflow);
+    if (overflow) {
+        OverflowBtn->setGeometry(edge, 0, kOverflowWidth, 50);
+        OverflowBtn->raise();
     }
 }
 
@@ -646,6 +695,7 @@ void TplPrevForm::LastPageBtnClick(QObject*)
 void TplPrevForm::resizeEvent(QResizeEvent* e)
 {
     QDialog::resizeEvent(e);
+    ArrangeButtons();
     FormResize();
 }
 
@@ -687,7 +737,12 @@ void TplPrevForm::paintEvent(QPaintEvent* e)
 
 void TplPrevForm::FormPaint()
 {
-    const bool dark = IsAppsLightTheme ? !IsAppsLightTheme() : false;
+    // The glyphs match the look the tool bar really has. The window's look
+    // is settled when it is shown; a desktop switch later changes only what
+    // the desktop asks for, and glyphs chosen from that would vanish into
+    // a bar of the same shade.
+    const QPalette& bar = CoolBar1->palette();
+    const bool dark = bar.color(CoolBar1->backgroundRole()).lightness() < 128;
     if (!FGlyphsSet || dark != FDarkGlyphs)
         ApplyGlyphs(dark);
 }

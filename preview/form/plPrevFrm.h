@@ -57,6 +57,9 @@ public:
     QToolButton* HelpBtn;
     QToolButton* InfoBtn;
     QToolButton* CloseBtn;
+    // At the bar's end when the window is too narrow for every button: a
+    // menu of the buttons that do not fit.
+    QToolButton* OverflowBtn;
     QStatusBar* StatusBar;
     QLabel* StatusPanel[2];
     QWidget* DisplayPanel;
@@ -112,13 +115,11 @@ public:
     TplImgRect ImageRect() const { return {ImgLeft, ImgTop, ImgWidth, ImgHeight}; }
     void SetImageRect(const TplImgRect& r);
     bool Dragging() const { return ImageDragFlag; }
-    // The glyph list last chosen (at the last paint).
+    // The glyph list last chosen (at the last paint): the dark glyphs on a
+    // dark tool bar, the light ones otherwise.
     bool DarkGlyphs() const { return FDarkGlyphs; }
 
-    // Whether the desktop asks for light applications, read at every paint.
-    // Replaceable so that a check can stand in for the desktop setting.
-    static std::function<bool()> IsAppsLightTheme;
-    // The system print dialog; replaceable for the same reason.
+    // The system print dialog; replaceable so that a check can stand in for it.
     static std::function<TplPrintDialogResult(QWidget* parent, int from, int to, int min, int max)> RunPrintDialog;
     // Prints a window capture on the current printer, scaled to the page
     // width with the capture's proportions.

@@ -51,6 +51,8 @@ std::function<void(const QImage&, double)> TplPrevForm::PrintCapture = [](const 
     try {
         QPainter* c = prn.Canvas();
         c->setRenderHint(QPainter::SmoothPixmapTransform);
+        // A window capture is text and lines: kept without loss, not as JPEG.
+        c->setRenderHint(QPainter::LosslessImageRendering);
         c->drawImage(QRect(e.Left, e.Top, e.Right - e.Left, e.Bottom - e.Top), capture);
         QCoreApplication::processEvents();
     } catch (...) {
@@ -67,10 +69,13 @@ void TplPrevForm::PrintBtnClick(QObject*)
     if (!d)
         return;
     bool CanPrint = !d->FNoPrinter;
-    if (d->OnPrintButtonClick)
+    // Only a handler's refusal ends the command quietly; without a handler
+    // a missing printer is reported below.
+    if (d->OnPrintButtonClick) {
         d->OnPrintButtonClick(this, CanPrint);
-    if (!CanPrint || !(d = Doc()))
-        return;
+        if (!CanPrint || !(d = Doc()))
+            return;
+    }
     if (d->FNoPrinter) {
         InfoBox(this, kPrintCaption, MsgPrintNoPrinter);
         return;

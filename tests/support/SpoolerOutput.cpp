@@ -125,4 +125,19 @@ QImage Render(const QString& pdf, int page, int dpi)
     return QImage(base + QStringLiteral(".png"));
 }
 
+QStringList ImageEncodings(const QString& pdf)
+{
+    // pdfimages -list: two heading lines, then one line per picture with
+    // the encoding in the ninth column.
+    const QStringList lines =
+        QString::fromUtf8(run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})).split(QLatin1Char('\n'));
+    QStringList out;
+    for (int i = 2; i < lines.size(); ++i) {
+        const QStringList cols = lines[i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (cols.size() > 8)
+            out << cols[8];
+    }
+    return out;
+}
+
 }  // namespace SpoolerOutput

@@ -38,4 +38,7 @@ QString PageText(const QString& pdf, int page);
 // One page rendered at the given resolution.
 QImage Render(const QString& pdf, int page, int dpi);
 
+// The encoding of every picture in the file ("image", "jpeg", "jbig2", ...).
+QStringList ImageEncodings(const QString& pdf);
+
 }  // namespace SpoolerOutput

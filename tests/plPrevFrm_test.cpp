@@ -32,6 +32,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <bit>
 #include <cstdlib>
@@ -634,6 +635,57 @@ TEST(PreviewWindow, AltPStartsThePrintCommand)
     QTRY_COMPARE(dialogs, 1); // the button animates its click first
 }
 
+// Keys and the wheel act as the buttons do: paging, zooming, printing, and
+// the wheel scrolls across with Shift or a sideways wheel.
+TEST(PreviewWindow, KeysAndWheelPageZoomAndPrint)
+{
+    auto doc = MakeDoc(5);
+    Preview p(*doc);
+    int dialogs = 0;
+    DialogStandIn dialog([&](QWidget*, int, int, int, int) {
+        ++dialogs;
+        return Choice{};
+    });
+    p.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p.form));
+    p.form->ScrollBox1->setFocus();
+    const struct {
+        Qt::Key key;
+        int wantPage;
+    } paging[] = {{Qt::Key_End, 5}, {Qt::Key_PageUp, 4}, {Qt::Key_Home, 1}, {Qt::Key_PageUp, 1}, {Qt::Key_PageDown, 2}};
+    for (const auto& c : paging) {
+        QTest::keyClick(p.form->ScrollBox1, c.key);
+        QTRY_COMPARE(doc->PageNumber(), c.wantPage);
+    }
+    const int whole = p.form->Image1->width();
+    QTest::keyClick(p.form->ScrollBox1, Qt::Key_Plus);
+    QTRY_VERIFY(p.form->Image1->width() > whole);
+    const int zoomed = p.form->Image1->width();
+    QTest::keyClick(p.form->ScrollBox1, Qt::Key_Minus);
+    QTRY_VERIFY(p.form->Image1->width() < zoomed);
+
+    QWidget* view = p.form->ScrollBox1->viewport();
+    const auto wheel = [&](QPoint delta, Qt::KeyboardModifiers mods) {
+        QWheelEvent e(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), delta, Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &e);
+    };
+    wheel({0, 120}, Qt::ControlModifier);
+    QTRY_VERIFY(p.form->Image1->width() > whole);
+    wheel({0, 120}, Qt::ControlModifier);
+    QScrollBar* across = p.form->ScrollBox1->horizontalScrollBar();
+    ASSERT_GT(across->maximum(), 0);
+    across->setValue(across->maximum() / 2);
+    const int before = across->value();
+    wheel({0, -120}, Qt::ShiftModifier);
+    EXPECT_GT(across->value(), before);
+    wheel({120, 0}, Qt::NoModifier);
+    EXPECT_EQ(across->value(), before);
+
+    QTest::keyClick(p.form->ScrollBox1, Qt::Key_P, Qt::ControlModifier);
+    QTRY_COMPARE(dialogs, 1);
+}
+
 TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)
 {
     int dialogs = 0;
@@ -820,6 +872,7 @@ struct PrintDialogUser {
     // What the dialog showed.
     int ShownFrom = -1, ShownTo = -1, Min = -1, Max = -1;
     bool AllChecked = false, PagesListVisible = true;
+    QStringList DroppedControlsShown; // controls whose choice the job would not carry
 
     void Arm()
     {
@@ -840,6 +893,10 @@ struct PrintDialogUser {
         Max = to->maximum();
         AllChecked = dlg->findChild<QRadioButton*>(QStringLiteral("printAll"))->isChecked();
         PagesListVisible = dlg->findChild<QWidget*>(QStringLiteral("pagesRadioButton"))->isVisibleTo(dlg);
+        // Hidden in itself: a tab that is not the current one hides its page.
+        for (const char* name : {"pageSetCombo", "reverse", "pagesPerSheetButtonGroup", "properties"})
+            if (QWidget* w = dlg->findChild<QWidget*>(QLatin1String(name)); w && !w->isHidden())
+                DroppedControlsShown << QLatin1String(name);
         if (!Printer.isEmpty()) {
             auto* printers = dlg->findChild<QComboBox*>(QStringLiteral("printers"));
             printers->setCurrentIndex(printers->findText(Printer));
@@ -895,6 +952,7 @@ TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
         EXPECT_EQ(user.Max, 10);
         EXPECT_TRUE(user.AllChecked);
         EXPECT_FALSE(user.PagesListVisible);
+        EXPECT_TRUE(user.DroppedControlsShown.isEmpty()) << user.DroppedControlsShown.join(u',').toStdString();
         EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
         EXPECT_EQ(doc->PrintToPage(), c.wantTo);
         EXPECT_EQ(during, c.during);

@@ -182,7 +182,8 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
                     [this, k, h = handlers[k]] { (this->*h)(FButtons[k]); });
     }
 
-    ScrollBox1->OnMouseWheel = [this](int delta) { return ScrollBox1MouseWheel(delta); };
+    ScrollBox1->OnMouseWheel = [this](QWheelEvent* e) { return ScrollBox1MouseWheel(e); };
+    CreateShortcuts();
     Image1->OnMouseDown = [this](QMouseEvent* e) { Image1MouseDown(e); };
     Image1->OnMouseMove = [this](QMouseEvent* e) { Image1MouseMove(e); };
     Image1->OnMouseUp = [this](QMouseEvent* e) { Image1MouseUp(e); };

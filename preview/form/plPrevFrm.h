@@ -146,7 +146,10 @@ private:
     void InitView();
     void PlaceShapes();
     void PlaceImage();
-    bool ScrollBox1MouseWheel(int WheelDelta);
+    bool ScrollBox1MouseWheel(QWheelEvent* e);
+    // Keys for paging, zooming and printing; they act as the buttons would.
+    void CreateShortcuts();
+    void PressButton(QToolButton* Btn);
     void Image1MouseDown(QMouseEvent* e);
     void Image1MouseMove(QMouseEvent* e);
     void Image1MouseUp(QMouseEvent* e);

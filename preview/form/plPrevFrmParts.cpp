@@ -122,7 +122,7 @@ void TplScrollBox::UpdateRange()
 
 void TplScrollBox::wheelEvent(QWheelEvent* e)
 {
-    if (OnMouseWheel && OnMouseWheel(e->angleDelta().y())) {
+    if (OnMouseWheel && OnMouseWheel(e)) {
         e->accept();
         return;
     }
@@ -232,7 +232,8 @@ TplToolButton::TplToolButton(QWidget* parent) : QToolButton(parent)
     setAutoRaise(true);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setIconSize(QSize(24, 24));
-    setFocusPolicy(Qt::NoFocus);
+    // Reachable with Tab, not taken by a click: the page keeps the keys.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void TplToolButton::paintEvent(QPaintEvent*)

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QScrollArea>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <functional>
@@ -47,7 +48,7 @@ public:
     bool OwnBackground() const { return FOwnBackground; }
 
     // Wheel turns; the handler returns true when it took the event.
-    std::function<bool(int delta)> OnMouseWheel;
+    std::function<bool(QWheelEvent* e)> OnMouseWheel;
 
     void UpdateRange();
 

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QWheelEvent>
 
 void TplPrevForm::PlaceImage()
 {
@@ -104,11 +106,54 @@ void TplPrevForm::ZoomUpBtnClick(QObject*)
     SetBtnEnabled(ZoomDownBtn, true);
 }
 
-bool TplPrevForm::ScrollBox1MouseWheel(int WheelDelta)
+bool TplPrevForm::ScrollBox1MouseWheel(QWheelEvent* e)
 {
-    QScrollBar* bar = ScrollBox1->verticalScrollBar();
-    bar->setValue(WheelScrollPosition(bar->value(), WheelDelta));
+    const QPoint a = e->angleDelta();
+    if (e->modifiers() & Qt::ControlModifier) {
+        const int delta = a.y() ? a.y() : a.x();
+        if (delta > 0)
+            PressButton(ZoomUpBtn);
+        else if (delta < 0)
+            PressButton(ZoomDownBtn);
+        return true;
+    }
+    // A sideways wheel, or the wheel with Shift, scrolls across.
+    const bool across = a.x() != 0 || (e->modifiers() & Qt::ShiftModifier);
+    QScrollBar* bar = across ? ScrollBox1->horizontalScrollBar() : ScrollBox1->verticalScrollBar();
+    bar->setValue(WheelScrollPosition(bar->value(), a.x() ? a.x() : a.y()));
     return true;
+}
+
+void TplPrevForm::PressButton(QToolButton* Btn)
+{
+    // Only what the tool bar offers now: a button the document hides or
+    // that is disabled (the first page already shown) does nothing.
+    const bool offered = Btn->isVisible() || Btn->property("plOverflow").toBool();
+    if (offered && Btn->isEnabled() && FBusy == 0)
+        Btn->click();
+}
+
+void TplPrevForm::CreateShortcuts()
+{
+    const struct {
+        QKeySequence key;
+        QToolButton* btn;
+    } keys[] = {
+        {QKeySequence(Qt::Key_PageUp), PriorPageBtn},
+        {QKeySequence(Qt::Key_PageDown), NextPageBtn},
+        {QKeySequence(Qt::Key_Home), FirstPageBtn},
+        {QKeySequence(Qt::Key_End), LastPageBtn},
+        {QKeySequence(Qt::Key_Plus), ZoomUpBtn},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Plus), ZoomUpBtn},
+        {QKeySequence(Qt::Key_Equal), ZoomUpBtn},
+        {QKeySequence(Qt::Key_Minus), ZoomDownBtn},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), PrintBtn},
+    };
+    for (const auto& k : keys) {
+        auto* s = new QShortcut(k.key, this);
+        QToolButton* btn = k.btn;
+        connect(s, &QShortcut::activated, this, [this, btn] { PressButton(btn); });
+    }
 }
 
 void TplPrevForm::Image1MouseDown(QMouseEvent* e)

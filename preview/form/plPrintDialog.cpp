@@ -82,6 +82,12 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     for (const char* name : {"pagesRadioButton", "pagesLineEdit"})
         if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
             w->hide();
+    // Nor are odd or even pages, reverse order or several pages on a sheet
+    // carried to the job, and the printer properties' paper and orientation
+    // would print the recorded pages cut off: those controls are not offered.
+    for (const char* name : {"pageSetCombo", "pageSetLabel", "reverse", "pagesPerSheetButtonGroup", "properties"})
+        if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
+            w->hide();
     if (dlg.exec() != QDialog::Accepted)
         return r;
 

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QPrintDialog>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -29,6 +31,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QSvgRenderer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -484,11 +487,12 @@ TEST(PreviewWindow, ContextMenuOffersFourItems)
         QTest::mousePress(p.form->Image1, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
         QTRY_VERIFY(p.form->PopupMenu1->isVisible());
         const auto actions = p.form->PopupMenu1->actions();
-        ASSERT_EQ(actions.size(), 4);
+        ASSERT_EQ(actions.size(), 5);
         EXPECT_EQ(actions[0]->text(), QStringLiteral("現在の頁をコピー"));
         EXPECT_EQ(actions[1]->text(), QStringLiteral("画面をコピー"));
         EXPECT_EQ(actions[2]->text(), QStringLiteral("画面ハードコピー"));
-        EXPECT_EQ(actions[3]->text(), QStringLiteral("キャンセル"));
+        EXPECT_EQ(actions[3], p.form->N5); // Save as PDF, before Cancel
+        EXPECT_EQ(actions[4]->text(), QStringLiteral("キャンセル"));
         EXPECT_TRUE(actions[0]->isEnabled());
         EXPECT_EQ(actions[1]->isEnabled(), !noPrinter);
         EXPECT_EQ(actions[2]->isEnabled(), !noPrinter);
@@ -633,6 +637,63 @@ TEST(PreviewWindow, AltPStartsThePrintCommand)
     EXPECT_EQ(p.form->PrintBtn->shortcut(), QKeySequence(Qt::ALT | Qt::Key_P));
     QTest::keyClick(p.form, Qt::Key_P, Qt::AltModifier);
     QTRY_COMPARE(dialogs, 1); // the button animates its click first
+}
+
+// Save as PDF writes the pages through the printing path to the chosen
+// file, never to the spooler; a failed write keeps the earlier file and
+// leaves nothing beside it.
+TEST(PreviewWindow, SaveAsPdfWritesTheFileWhole)
+{
+    QTemporaryDir dir;
+    const QString earlier = dir.filePath(QStringLiteral("earlier.pdf"));
+    {
+        QFile f(earlier);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("earlier");
+    }
+    const struct {
+        const char* answer; // the file chosen; empty cancels
+        bool failOnPage2;
+        bool wantOk;
+        const char* wantFile;
+    } cases[] = {
+        {"sheet", false, true, "sheet.pdf"},
+        {"earlier.pdf", true, false, "earlier.pdf"},
+        {"", false, false, nullptr},
+    };
+    auto saved = TplPrevForm::ChoosePdfFile;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        auto doc = MakeDoc(3);
+        doc->SetPageNumber(2);
+        if (c.failOnPage2)
+            doc->OnPrint = [](QObject*, int page) {
+                if (page == 2)
+                    throw std::runtime_error("the disk is full");
+            };
+        Preview p(*doc);
+        TplPrevForm::ChoosePdfFile = [&](QWidget*, const QString&) {
+            return *c.answer ? dir.filePath(QLatin1String(c.answer)) : QString();
+        };
+        TMessageBoxRecorder boxes;
+        const QStringList spooled = QDir(SpoolerOutput::Dir()).entryList(QDir::Files);
+        EXPECT_EQ(p.form->SavePdfExecute(p.form->N5), c.wantOk);
+        EXPECT_EQ(QDir(SpoolerOutput::Dir()).entryList(QDir::Files), spooled); // nothing spooled
+        EXPECT_EQ(doc->PageNumber(), 2);
+        EXPECT_EQ(boxes.Boxes.size(), c.failOnPage2 ? 1u : 0u);
+        if (c.wantOk)
+            EXPECT_EQ(SpoolerOutput::Info(dir.filePath(QLatin1String(c.wantFile))).Pages, 3);
+        if (c.failOnPage2) {
+            QFile f(earlier);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), QByteArray("earlier"));
+            EXPECT_TRUE(boxes.Boxes[0].Text.contains(QStringLiteral("the disk is full")));
+        }
+    }
+    TplPrevForm::ChoosePdfFile = saved;
+    QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("earlier.pdf"), QStringLiteral("sheet.pdf")}));
 }
 
 // Keys and the wheel act as the buttons do: paging, zooming, printing, and
@@ -1108,7 +1169,7 @@ TEST(PreviewWindow, NarrowToolBarKeepsEveryCommandReachable)
         if (a->text() == p.form->LastPageBtn->text())
             last = a;
     }
-    const int shown = std::popcount(unsigned(doc->BtnOptions().ToInt() & 0x1FFF));
+    const int shown = std::popcount(unsigned(doc->BtnOptions().ToInt() & 0x1FFF)) + 1; // and Save as PDF
     EXPECT_EQ(inBar.size() + behind.size(), shown) << (inBar + behind).join(u',').toStdString();
     EXPECT_FALSE(behind.isEmpty());
     ASSERT_NE(last, nullptr);

@@ -54,6 +54,7 @@ const ButtonText kButtons[pbCount] = {
 
 constexpr int kFirstButtonLeft = 19;
 constexpr int kOverflowWidth = 24;
+constexpr int kSavePdfWidth = 60;
 const QColor kShadowColour(116, 116, 116); // colour value 7631988
 
 // Carried, not shown: the window leaves the display of hints off.
@@ -99,6 +100,10 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
     HelpBtn = FButtons[pbHelp];
     InfoBtn = FButtons[pbInfo];
     CloseBtn = FButtons[pbClose];
+    SavePdfBtn = new TplToolButton(CoolBar1);
+    SavePdfBtn->setObjectName(QStringLiteral("SavePdfBtn"));
+    SavePdfBtn->setGeometry(kFirstButtonLeft, 0, kSavePdfWidth, 50);
+    connect(SavePdfBtn, &QToolButton::clicked, this, [this] { SavePdfExecute(SavePdfBtn); });
     OverflowBtn = new QToolButton(CoolBar1);
     OverflowBtn->setObjectName(QStringLiteral("OverflowBtn"));
     OverflowBtn->setText(QStringLiteral("»"));
@@ -110,7 +115,9 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
         // The hidden buttons as they stand now: caption and enabled state.
         QMenu* m = OverflowBtn->menu();
         m->clear();
-        for (QToolButton* b : FButtons) {
+        QList<QToolButton*> all(std::begin(FButtons), std::end(FButtons));
+        all << SavePdfBtn;
+        for (QToolButton* b : all) {
             if (!b->property("plOverflow").toBool())
                 continue;
             QAction* a = m->addAction(b->icon(), b->text());
@@ -159,7 +166,10 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
     N1 = PopupMenu1->addAction(QStringLiteral("現在の頁をコピー"));
     N2 = PopupMenu1->addAction(QStringLiteral("画面をコピー"));
     N3 = PopupMenu1->addAction(QStringLiteral("画面ハードコピー"));
+    N5 = PopupMenu1->addAction(QString());
     N4 = PopupMenu1->addAction(QStringLiteral("キャンセル"));
+    N5->setObjectName(QStringLiteral("N5"));
+    connect(N5, &QAction::triggered, this, [this] { SavePdfExecute(N5); });
     N1->setObjectName(QStringLiteral("N1"));
     N2->setObjectName(QStringLiteral("N2"));
     N3->setObjectName(QStringLiteral("N3"));
@@ -220,6 +230,15 @@ void TplPrevForm::SetCaptions(bool japanese)
         FButtons[k]->setText(QString::fromUtf8(japanese ? t.jaCaption : t.enCaption));
         FButtons[k]->setProperty(kHintProperty, QString::fromUtf8(japanese ? t.jaHint : t.enHint));
     }
+    SavePdfBtn->setText(japanese ? QStringLiteral("PDF保存") : QStringLiteral("PDF"));
+    SavePdfBtn->setProperty(kHintProperty, japanese ? QStringLiteral("PDFファイルに保存") : QStringLiteral("Save as PDF"));
+    N5->setText(japanese ? QStringLiteral("PDFファイルに保存...") : QStringLiteral("Save as PDF..."));
+    FJapanese = japanese;
+}
+
+QString TplPrevForm::SavePdfCaption() const
+{
+    return FJapanese ? QStringLiteral("　PDFファイルに保存") : QStringLiteral("　Save as PDF");
 }
 
 void TplPrevForm::FormDestroy()
@@ -445,10 +464,15 @@ void TplPrevForm::ArrangeButtons()
     ArrangeButtonPlaces(visible, widths, kFirstButtonLeft, FStyled, places);
     // Buttons that would reach past the window's edge go behind the
     // overflow button, so every command stays reachable at the minimum size.
-    int right = 0;
+    int right = kFirstButtonLeft;
     for (int k = 0; k < pbCount; ++k)
         if (places[k].Left >= 0)
             right = std::max(right, places[k].Left + places[k].Width);
+    // Save as PDF goes with printing, after the designed buttons.
+    const bool pdfPlaced = !!(visible & ButtonBit(pbPrint));
+    const int pdfLeft = right + 1;
+    if (pdfPlaced)
+        right = pdfLeft + kSavePdfWidth;
     const int limit = isWindow() || !parentWidget() ? width() : CoolBar1->width();
     const bool overflow = isVisible() && right > limit;
     const int edge = limit - kOverflowWidth;
@@ -460,6 +484,10 @@ void TplPrevForm::ArrangeButtons()
         if (placed)
             FButtons[k]->setGeometry(places[k].Left, 0, places[k].Width, 50);
     }
+    const bool pdfBehind = pdfPlaced && overflow && right > edge;
+    SavePdfBtn->setProperty("plOverflow", pdfBehind);
+    SavePdfBtn->setVisible(pdfPlaced && !pdfBehind);
+    SavePdfBtn->setGeometry(pdfLeft, 0, kSavePdfWidth, 50);
     OverflowBtn->setVisible(overflow);
     if (overflow) {
         OverflowBtn->setGeometry(edge, 0, kOverflowWidth, 50);

@@ -60,6 +60,9 @@ public:
     // At the bar's end when the window is too narrow for every button: a
     // menu of the buttons that do not fit.
     QToolButton* OverflowBtn;
+    // Save as PDF, after the designed buttons, and its context-menu item.
+    QToolButton* SavePdfBtn;
+    QAction* N5;
     QStatusBar* StatusBar;
     QLabel* StatusPanel[2];
     QWidget* DisplayPanel;
@@ -102,6 +105,12 @@ public:
     void PrintBtnClick(QObject* Sender);
     void PrinterSetBtnClick(QObject* Sender);
     void CloseBtnClick(QObject* Sender);
+    // Writes every page through the printing path to a PDF file the user
+    // chooses; true when the file was written.
+    bool SavePdfExecute(QObject* Sender);
+    // The file chooser of Save as PDF (the system file dialog); replaceable
+    // so that a check can answer it. An empty answer cancels.
+    static std::function<QString(QWidget* parent, const QString& suggested)> ChoosePdfFile;
     void ActionPageCopyExecute(QObject* Sender);
     void ActionDispCopyExecute(QObject* Sender);
     void ActionHardCopyExecute(QObject* Sender);
@@ -150,6 +159,7 @@ private:
     // Keys for paging, zooming and printing; they act as the buttons would.
     void CreateShortcuts();
     void PressButton(QToolButton* Btn);
+    QString SavePdfCaption() const;
     void Image1MouseDown(QMouseEvent* e);
     void Image1MouseMove(QMouseEvent* e);
     void Image1MouseUp(QMouseEvent* e);
@@ -171,6 +181,7 @@ private:
     int MouseDownX = 0, MouseDownY = 0;
     bool ImageDragFlag = false;
     bool FDarkGlyphs = false;
+    bool FJapanese = false;
     bool FGlyphsSet = false;
     bool FSizeableBorder = true;
     bool FStyled = true;       // the visual style is active: buttons overlap

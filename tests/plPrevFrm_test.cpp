@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -694,6 +695,57 @@ TEST(PreviewWindow, SaveAsPdfWritesTheFileWhole)
     QStringList left = QDir(dir.path()).entryList(QDir::Files);
     left.sort();
     EXPECT_EQ(left, (QStringList{QStringLiteral("earlier.pdf"), QStringLiteral("sheet.pdf")}));
+}
+
+// The page box shows "n / N" and goes to a typed page on Return; the zoom
+// box shows the zoom the buttons chose and takes a typed percentage.
+TEST(PreviewWindow, PageAndZoomBoxesFollowAndSteerTheView)
+{
+    auto doc = MakeDoc(5);
+    Preview p(*doc, 1100, 500);
+    p.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p.form));
+    ASSERT_TRUE(p.form->PageNumberBox->isVisible());
+    ASSERT_TRUE(p.form->ZoomBox->isVisible());
+    EXPECT_GT(p.form->PageNumberBox->x(), p.form->CloseBtn->geometry().right()); // after the buttons
+    EXPECT_EQ(p.form->PageNumberBox->text(), QStringLiteral("1 / 5"));
+    const struct {
+        const char* typed;
+        int wantPage;
+    } pages[] = {{"4", 4}, {"9", 4}, {"x", 4}, {"2 / 5", 2}, {"0", 2}};
+    for (const auto& c : pages) {
+        p.form->PageNumberBox->setFocus();
+        p.form->PageNumberBox->selectAll();
+        QTest::keyClicks(p.form->PageNumberBox, QLatin1String(c.typed));
+        QTest::keyClick(p.form->PageNumberBox, Qt::Key_Return);
+        EXPECT_EQ(doc->PageNumber(), c.wantPage) << c.typed;
+        EXPECT_EQ(p.form->PageNumberBox->text(), QStringLiteral("%1 / 5").arg(c.wantPage)) << c.typed;
+    }
+    p.form->NextPageBtn->click();
+    EXPECT_EQ(p.form->PageNumberBox->text(), QStringLiteral("3 / 5"));
+
+    // 100 % is the paper's own size on the screen.
+    const double full = doc->PaperWidth() / 254.0 * p.form->logicalDpiX();
+    const auto percent = [&] { return p.form->ZoomBox->currentText(); };
+    const auto shownPercent = [&] { return qRound(p.form->Image1->width() * 100.0 / full); };
+    EXPECT_EQ(percent(), QStringLiteral("%1%").arg(shownPercent()));
+    for (const char* typed : {"100", "50%", " 150 % "}) {
+        p.form->ZoomBox->lineEdit()->setFocus();
+        p.form->ZoomBox->lineEdit()->selectAll();
+        QTest::keyClicks(p.form->ZoomBox->lineEdit(), QLatin1String(typed));
+        QTest::keyClick(p.form->ZoomBox->lineEdit(), Qt::Key_Return);
+        const int want = QString::fromLatin1(typed).remove(u'%').trimmed().toInt();
+        EXPECT_EQ(shownPercent(), want) << typed;
+        EXPECT_EQ(percent(), QStringLiteral("%1%").arg(want)) << typed;
+        EXPECT_EQ(doc->ZoomType, ztOther);
+    }
+    p.form->ZoomBox->setCurrentIndex(p.form->ZoomBox->findText(QStringLiteral("75%")));
+    emit p.form->ZoomBox->textActivated(QStringLiteral("75%"));
+    EXPECT_EQ(shownPercent(), 75);
+    for (QToolButton* b : {p.form->PageWholeBtn, p.form->ZoomUpBtn, p.form->PageWidthBtn}) {
+        b->click();
+        EXPECT_EQ(percent(), QStringLiteral("%1%").arg(shownPercent())) << b->objectName().toStdString();
+    }
 }
 
 // Keys and the wheel act as the buttons do: paging, zooming, printing, and

@@ -10,7 +10,9 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QHBoxLayout>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
@@ -55,6 +57,8 @@ const ButtonText kButtons[pbCount] = {
 constexpr int kFirstButtonLeft = 19;
 constexpr int kOverflowWidth = 24;
 constexpr int kSavePdfWidth = 60;
+constexpr int kPageBoxWidth = 70;
+constexpr int kZoomBoxWidth = 76;
 const QColor kShadowColour(116, 116, 116); // colour value 7631988
 
 // Carried, not shown: the window leaves the display of hints off.
@@ -104,6 +108,19 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
     SavePdfBtn->setObjectName(QStringLiteral("SavePdfBtn"));
     SavePdfBtn->setGeometry(kFirstButtonLeft, 0, kSavePdfWidth, 50);
     connect(SavePdfBtn, &QToolButton::clicked, this, [this] { SavePdfExecute(SavePdfBtn); });
+    PageNumberBox = new QLineEdit(CoolBar1);
+    PageNumberBox->setObjectName(QStringLiteral("PageNumberBox"));
+    PageNumberBox->setAlignment(Qt::AlignCenter);
+    PageNumberBox->setGeometry(0, 13, kPageBoxWidth, 24);
+    connect(PageNumberBox, &QLineEdit::returnPressed, this, [this] { PageNumberBoxReturn(); });
+    ZoomBox = new QComboBox(CoolBar1);
+    ZoomBox->setObjectName(QStringLiteral("ZoomBox"));
+    ZoomBox->setEditable(true);
+    ZoomBox->setInsertPolicy(QComboBox::NoInsert);
+    for (int percent : {25, 50, 75, 100, 125, 150, 200, 300, 400})
+        ZoomBox->addItem(QStringLiteral("%1%").arg(percent));
+    ZoomBox->setGeometry(0, 13, kZoomBoxWidth, 24);
+    connect(ZoomBox, &QComboBox::textActivated, this, [this](const QString& t) { ZoomBoxChosen(t); });
     OverflowBtn = new QToolButton(CoolBar1);
     OverflowBtn->setObjectName(QStringLiteral("OverflowBtn"));
     OverflowBtn->setText(QStringLiteral("»"));
@@ -484,6 +501,15 @@ void TplPrevForm::ArrangeButtons()
         if (placed)
             FButtons[k]->setGeometry(places[k].Left, 0, places[k].Width, 50);
     }
+    // The boxes follow; where they do not fit they are left out (the page
+    // and zoom buttons still are in the bar or its menu).
+    const int boxesLeft = right + 8;
+    const int boxesRight = boxesLeft + kPageBoxWidth + 4 + kZoomBoxWidth;
+    const bool boxes = (!isVisible() || boxesRight <= limit) && !overflow;
+    PageNumberBox->setVisible(boxes);
+    ZoomBox->setVisible(boxes);
+    PageNumberBox->move(boxesLeft, 13);
+    ZoomBox->move(boxesLeft + kPageBoxWidth + 4, 13);
     const bool pdfBehind = pdfPlaced && overflow && right > edge;
     SavePdfBtn->setProperty("plOverflow", pdfBehind);
     SavePdfBtn->setVisible(pdfPlaced && !pdfBehind);
@@ -652,6 +678,7 @@ void TplPrevForm::DrawMetaImage()
                   pbNextPage, pbLastPage})
         SetBtnEnabled(FButtons[k], on & ButtonBit(k));
     StatusPanel[0]->setText(PageStatusText(n, count, StatusPaperName()));
+    UpdateBoxes();
     const QString extra = d->StatusBarText;
     if (!extra.isEmpty())
         StatusPanel[1]->setText(extra);

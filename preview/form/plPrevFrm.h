@@ -15,6 +15,8 @@
 
 #include <functional>
 
+class QLineEdit;
+class QComboBox;
 class QAction;
 class QEventLoop;
 class QLabel;
@@ -62,6 +64,10 @@ public:
     QToolButton* OverflowBtn;
     // Save as PDF, after the designed buttons, and its context-menu item.
     QToolButton* SavePdfBtn;
+    // After the buttons: the page shown as "n / N" (type a number and
+    // Return to go there) and the zoom in percent (typed or picked).
+    QLineEdit* PageNumberBox;
+    QComboBox* ZoomBox;
     QAction* N5;
     QStatusBar* StatusBar;
     QLabel* StatusPanel[2];
@@ -160,6 +166,12 @@ private:
     void CreateShortcuts();
     void PressButton(QToolButton* Btn);
     QString SavePdfCaption() const;
+    void PageNumberBoxReturn();
+    void ZoomBoxChosen(const QString& Text);
+    // The boxes show the page and the zoom as they are now.
+    void UpdateBoxes();
+    // Pixels of the page image per paper pixel at 100 % on this screen.
+    double FullSizeWidth() const;
     void Image1MouseDown(QMouseEvent* e);
     void Image1MouseMove(QMouseEvent* e);
     void Image1MouseUp(QMouseEvent* e);

@@ -2,6 +2,8 @@
 #include "plPrevFrm.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
@@ -9,10 +11,13 @@
 #include <QShortcut>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 void TplPrevForm::PlaceImage()
 {
     ScrollBox1->SetChildBounds(Image1, QRect(ImgLeft, ImgTop, ImgWidth, ImgHeight));
     PlaceShapes();
+    UpdateBoxes();
     QCoreApplication::processEvents();
 }
 
@@ -204,4 +209,67 @@ void TplPrevForm::Image1MouseUp(QMouseEvent* e)
     const QPoint p = e->position().toPoint();
     MoveImageBy(QPoint(p.x() - MouseDownX, p.y() - MouseDownY));
     ImageDragFlag = false;
+}
+
+double TplPrevForm::FullSizeWidth() const
+{
+    // The paper's width (0.1 mm units) on this screen at its logical
+    // resolution.
+    TCustomplPrev* d = Doc();
+    const int paper = d ? d->PaperWidth() : 0;
+    return paper > 0 ? paper / 254.0 * logicalDpiX() : 0.0;
+}
+
+void TplPrevForm::UpdateBoxes()
+{
+    TCustomplPrev* d = Doc();
+    if (!d)
+        return;
+    if (!PageNumberBox->hasFocus())
+        PageNumberBox->setText(QStringLiteral("%1 / %2").arg(d->PageNumber()).arg(d->PageCount()));
+    const double full = FullSizeWidth();
+    if (full > 0 && !ZoomBox->lineEdit()->hasFocus())
+        ZoomBox->setEditText(QStringLiteral("%1%").arg(qRound(Image1->width() * 100.0 / full)));
+}
+
+void TplPrevForm::PageNumberBoxReturn()
+{
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
+    if (!d)
+        return;
+    // The number typed, before any " / N" that is left in the box.
+    bool ok = false;
+    const int n = PageNumberBox->text().section(QLatin1Char('/'), 0, 0).trimmed().toInt(&ok);
+    ScrollBox1->setFocus();
+    if (ok && n >= 1 && n <= d->PageCount() && n != d->PageNumber()) {
+        d->SetPageNumber(n);
+        DrawMetaImage();
+    }
+    UpdateBoxes();
+}
+
+void TplPrevForm::ZoomBoxChosen(const QString& Text)
+{
+    TplBusyScope busy(this);
+    TCustomplPrev* d = Doc();
+    bool ok = false;
+    QString t = Text.trimmed();
+    if (t.endsWith(QLatin1Char('%')))
+        t.chop(1);
+    const double percent = t.trimmed().toDouble(&ok);
+    const double full = FullSizeWidth();
+    ScrollBox1->setFocus();
+    if (d && ok && full > 0 && d->ImageVisible()) {
+        // Within what the zoom buttons reach: a tenth up to four times.
+        const int w = qRound(full * std::clamp(percent, 10.0, 400.0) / 100.0);
+        d->ZoomType = ztOther;
+        ScrollBox1->SetScrollBarsVisible(true);
+        ImgWidth = std::max(1, w);
+        ImgHeight = std::max(1, qRound(w * d->ViewPaperRatio()));
+        PlaceImage();
+        SetBtnEnabled(ZoomUpBtn, true);
+        SetBtnEnabled(ZoomDownBtn, true);
+    }
+    UpdateBoxes();
 }

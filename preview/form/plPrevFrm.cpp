@@ -117,10 +117,13 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
     ZoomBox->setObjectName(QStringLiteral("ZoomBox"));
     ZoomBox->setEditable(true);
     ZoomBox->setInsertPolicy(QComboBox::NoInsert);
+    ZoomBox->setCompleter(nullptr); // a typed number stays as typed
     for (int percent : {25, 50, 75, 100, 125, 150, 200, 300, 400})
         ZoomBox->addItem(QStringLiteral("%1%").arg(percent));
     ZoomBox->setGeometry(0, 13, kZoomBoxWidth, 24);
     connect(ZoomBox, &QComboBox::textActivated, this, [this](const QString& t) { ZoomBoxChosen(t); });
+    // A typed value that is not in the list is taken on Return too.
+    connect(ZoomBox->lineEdit(), &QLineEdit::returnPressed, this, [this] { ZoomBoxChosen(ZoomBox->currentText()); });
     OverflowBtn = new QToolButton(CoolBar1);
     OverflowBtn->setObjectName(QStringLiteral("OverflowBtn"));
     OverflowBtn->setText(QStringLiteral("»"));
@@ -391,18 +394,6 @@ void TplPrevForm::ApplyFormSettings()
     if (!scr)
         scr = QGuiApplication::primaryScreen();
     const QRect workArea = scr ? scr->availableGeometry() : monitor;
-    // The designed size where it fits; on a smaller screen the window (and
-    // the size it is restored to from maximised) stays inside the work area.
-    if (d->FormWindowState == fwNormal || d->FormWindowState == fwMaximized) {
-        const QSize fit = size().boundedTo(workArea.size());
-        if (fit != size())
-            resize(fit);
-        QPoint at = pos();
-        at.setX(std::clamp(at.x(), workArea.left(), std::max(workArea.left(), workArea.right() + 1 - width())));
-        at.setY(std::clamp(at.y(), workArea.top(), std::max(workArea.top(), workArea.bottom() + 1 - height())));
-        if (at != pos())
-            move(at);
-    }
     setWindowState(Qt::WindowNoState);
     switch (d->FormWindowState) {
     case fwFullScreen:

@@ -3,9 +3,11 @@
 #include "plDevMode.h"
 #include "plPrinter.h"
 
+#include <QComboBox>
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 #include <QWidget>
 
 #include <exception>
@@ -85,9 +87,17 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     // Nor are odd or even pages, reverse order or several pages on a sheet
     // carried to the job, and the printer properties' paper and orientation
     // would print the recorded pages cut off: those controls are not offered.
-    for (const char* name : {"pageSetCombo", "pageSetLabel", "reverse", "pagesPerSheetButtonGroup", "properties"})
-        if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
-            w->hide();
+    // The dialog shows some of them again when it opens or when another
+    // printer is chosen, so they are hidden after that each time.
+    const auto hideUncarried = [&dlg] {
+        for (const char* name : {"pageSetCombo", "pageSetLabel", "reverse", "pagesPerSheetButtonGroup", "properties"})
+            if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
+                w->hide();
+    };
+    hideUncarried();
+    QTimer::singleShot(0, &dlg, hideUncarried);
+    if (auto* printers = dlg.findChild<QComboBox*>(QStringLiteral("printers")))
+        QObject::connect(printers, &QComboBox::currentIndexChanged, &dlg, hideUncarried, Qt::QueuedConnection);
     if (dlg.exec() != QDialog::Accepted)
         return r;
 

@@ -799,6 +799,15 @@ TEST(PreviewWindow, KeysAndWheelPageZoomAndPrint)
 
     QTest::keyClick(p.form->ScrollBox1, Qt::Key_P, Qt::ControlModifier);
     QTRY_COMPARE(dialogs, 1);
+
+    // Tab reaches the tool buttons.
+    p.form->ScrollBox1->setFocus();
+    bool reached = false;
+    for (int i = 0; i < 20 && !reached; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget() == p.form->NextPageBtn;
+    }
+    EXPECT_TRUE(reached);
 }
 
 TEST(PreviewWindow, PrintRefusedByTheHandlerOrWithoutPrinter)

@@ -4,6 +4,7 @@
 #include "plMessageBox.h"
 #include "plPrev.h"
 #include "plPrinter.h"
+#include "plSaveFile.h"
 #include "plSetPrinter.h"
 #include "uSheets.h"
 #include "uUtils.h"
@@ -128,6 +129,24 @@ bool PrintSheets(TplPrev& doc, int start, int end)
     return ok;
 }
 
+// The document as the main window sets it up when it is created: the
+// designed settings and the title in the user's language.
+void PrepareDocument(TplPrev& doc)
+{
+    doc.SetName(QStringLiteral("plPrev1"));
+    ApplyMainDocumentDesign(doc);
+    if (IsJapanese())
+        doc.SetTitle(QStringLiteral("印刷プレビュー"));
+}
+
+// The sheets are laid out on A4 portrait whatever the printer's own paper,
+// as in the window.
+void LayOutOnA4Portrait(TplPrev& doc)
+{
+    doc.plSetPrinter()->SetPaperNumberProp(9);
+    doc.plSetPrinter()->SetOrientationProp(0);
+}
+
 } // namespace
 
 bool IsCommandLineMode(int argc, char** argv)
@@ -228,8 +247,8 @@ int RunCommandLine(const QStringList& Arguments)
         bool ok = false;
         {
             TplPrev doc;
-            doc.SetName(QStringLiteral("plPrev1"));
-            ApplyMainDocumentDesign(doc);
+            PrepareDocument(doc);
+            LayOutOnA4Portrait(doc);
             ok = PrintSheets(doc, start, end) && service->Jobs() == 1;
         }
         printer.SetService(installed);
@@ -237,7 +256,7 @@ int RunCommandLine(const QStringList& Arguments)
             target.cancelWriting();
             return 1;
         }
-        if (!target.commit()) {
+        if (!CommitComplete(target)) {
             Complain(QStringLiteral("cannot write %1: %2").arg(file, target.errorString()));
             return 1;
         }
@@ -245,8 +264,7 @@ int RunCommandLine(const QStringList& Arguments)
     }
 
     TplPrev doc;
-    doc.SetName(QStringLiteral("plPrev1"));
-    ApplyMainDocumentDesign(doc);
+    PrepareDocument(doc);
     if (doc.NoPrinter()) {
         Complain(QStringLiteral("no printer is installed"));
         return 1;
@@ -259,7 +277,6 @@ int RunCommandLine(const QStringList& Arguments)
         }
         doc.plSetPrinter()->SetPrinterName(name);
     }
-    doc.plSetPrinter()->SetPaperNumberProp(9);
-    doc.plSetPrinter()->SetOrientationProp(0);
+    LayOutOnA4Portrait(doc);
     return PrintSheets(doc, start, end) ? 0 : 1;
 }

@@ -9,8 +9,10 @@
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
+#include "../tests/support/HungServer.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -79,6 +81,33 @@ void BM_EnumerateWithoutServer(benchmark::State& state)
         benchmark::DoNotOptimize(s.Enumerate());
 }
 BENCHMARK(BM_EnumerateWithoutServer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// A server that accepts connections but never answers: the first list waits
+// it out briefly, the later ones (past the list's keeping time) ask nothing.
+void BM_EnumerateHungServer(benchmark::State& state)
+{
+    THungServer hung;
+    TCupsPrinterService s(hung.Path());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(s.Enumerate());
+        state.PauseTiming();
+        QThread::msleep(1100);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EnumerateHungServer)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Creating a printer-settings object (one enumeration and the default
+// printer's capabilities) on the server CUPS_SERVER names.
+void BM_CreateSetPrinter(benchmark::State& state)
+{
+    TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
+    for (auto _ : state) {
+        TplSetPrinter sp;
+        benchmark::DoNotOptimize(sp.FPrintersCount);
+    }
+}
+BENCHMARK(BM_CreateSetPrinter)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

@@ -231,6 +231,16 @@ public:
     void TextRectRC(int X1, int X2, int Y1, int Y2, const QString& Text);
     void TextRectRB(int X1, int X2, int Y1, int Y2, const QString& Text);
 
+    // --- Width conversion ------------------------------------------------------------
+    // Narrow and wide forms of characters, as Japanese text mixes them; no
+    // document state is used. AlpToHank moves only the full-width digits,
+    // letters and the symbols between them to ASCII and keeps the length;
+    // ToHankaku and ToZenkaku turn every character that has a narrow (wide)
+    // form into it, so the length may change.
+    static QString AlpToHank(const QString& S);
+    static QString ToHankaku(const QString& S);
+    static QString ToZenkaku(const QString& S);
+
     // --- Printing ----------------------------------------------------------------------
     int PrintFromPage() const { return FPrintFromPage; }
     void SetPrintFromPage(int v) { FPrintFromPage = v; }

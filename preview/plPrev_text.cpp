@@ -1,5 +1,7 @@
 #include "plPrev.h"
 
+#include "plWidthConv.h"
+
 // Single-line text at a point (anchored by a corner, an edge's middle or the
 // centre of its line box) and in a box.
 
@@ -57,3 +59,7 @@ void TCustomplPrev::TextRectRC(int X1, int X2, int Y1, int Y2, const QString& Te
 void TCustomplPrev::TextRectLB(int X1, int X2, int Y1, int Y2, const QString& Text) { TextRect(X1, X2, Y1, Y2, Text, DT_SINGLELINE | DT_LEFT | DT_BOTTOM); }
 void TCustomplPrev::TextRectCB(int X1, int X2, int Y1, int Y2, const QString& Text) { TextRect(X1, X2, Y1, Y2, Text, DT_SINGLELINE | DT_CENTER | DT_BOTTOM); }
 void TCustomplPrev::TextRectRB(int X1, int X2, int Y1, int Y2, const QString& Text) { TextRect(X1, X2, Y1, Y2, Text, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM); }
+
+QString TCustomplPrev::AlpToHank(const QString& S) { return ::AlpToHank(S); }
+QString TCustomplPrev::ToHankaku(const QString& S) { return ::ToHankaku(S); }
+QString TCustomplPrev::ToZenkaku(const QString& S) { return ::ToZenkaku(S); }

@@ -3,6 +3,7 @@
 #include "plSetPrinter.h"
 
 #include "plPrinterStream.h"
+#include "plSaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -132,7 +133,7 @@ bool TplSetPrinter::SaveToFile(const QString& AFile)
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitComplete(file);
 }
 
 bool TplSetPrinter::LoadFromFile(const QString& AFile)

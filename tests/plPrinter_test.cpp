@@ -7,13 +7,16 @@
 #include "plDevMode.h"
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
+#include "support/HungServer.h"
 #include "support/SpoolerOutput.h"
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cmath>
 
@@ -297,6 +300,15 @@ TEST_F(PrinterTest, JobCarriesTheDeviceModesSettings)
     EXPECT_EQ(opts.value("print-color-mode"), "monochrome");
     EXPECT_EQ(opts.value("copies"), "2");
     EXPECT_EQ(opts.value("multiple-document-handling"), "separate-documents-uncollated-copies");
+    EXPECT_EQ(opts.value("orientation-requested"), "4");
+
+    // A portrait job leaves the printer's own orientation alone.
+    Select("Office Laser", [](QByteArray& dm) { SetShort(dm, oOrientation, 1); });
+    P().BeginDoc();
+    P().Canvas()->drawText(QPointF(100, 100), QStringLiteral("Portrait"));
+    P().EndDoc();
+    ASSERT_FALSE(SpoolerOutput::WaitForJob("Office_Laser", P().LastJobId()).isEmpty());
+    EXPECT_FALSE(SpoolerOutput::JobOptions("Office_Laser", P().LastJobId()).contains("orientation-requested"));
 }
 
 // A user paper form is listed under its own number and prints as a custom size.
@@ -395,6 +407,30 @@ TEST_F(PrinterTest, WithoutAServerThereAreNoPrinters)
         EXPECT_FALSE(h);
         EXPECT_THROW(P().BeginDoc(), std::runtime_error);
     }
+}
+
+// A server that accepts connections but never answers is waited for once,
+// briefly; then it is not asked again for a while, past the list's own
+// keeping time, for the list, a printer's capabilities or a job.
+TEST_F(PrinterTest, AServerThatNeverAnswersIsWaitedForOnce)
+{
+    THungServer hung;
+    ASSERT_TRUE(hung.Ok());
+    auto service = std::make_shared<TCupsPrinterService>(hung.Path());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(service->Enumerate().isEmpty());
+    EXPECT_GE(hung.TakeConnections(), 1);
+    EXPECT_LT(clock.elapsed(), 5000);  // not the minutes-long wait of a default client
+
+    QThread::msleep(1100);
+    EXPECT_TRUE(service->Enumerate().isEmpty());
+    EXPECT_FALSE(service->Caps("Office Laser"));
+    P().SetService(service);
+    EXPECT_TRUE(P().Printers().isEmpty());
+    EXPECT_THROW(service->SubmitJob("Office Laser", QStringLiteral(MIRVAK_TEST_DATA_DIR "/none.pdf"), {}),
+                 std::runtime_error);
+    EXPECT_EQ(hung.TakeConnections(), 0);
 }
 
 TEST_F(PrinterTest, HiddenPrintersAreEnumeratedAndTheDefaultIsChosen)

@@ -1,3 +1,4 @@
+#include "plPrev.h"
 #include "plWidthConv.h"
 
 #include <gtest/gtest.h>
@@ -73,4 +74,16 @@ TEST(WidthConv, NarrowAndWideForms)
     EXPECT_EQ(ToHankaku(U({0x30AC})), U({0xFF76, 0xFF9E}));
     EXPECT_EQ(ToZenkaku(U({0xFF76, 0xFF9E})), U({0x30AC}));
     EXPECT_TRUE(ToZenkaku(QString::fromUtf8("ﾄﾗｸﾀﾌｨｰﾀﾞ")).contains(QString::fromUtf8("トラクタ")));
+}
+
+// The document offers the three conversions as its own, usable at any time
+// (here on a document that has drawn nothing and without an instance too).
+TEST(WidthConv, DocumentMembers)
+{
+    TplPrev doc;
+    EXPECT_EQ(doc.AlpToHank(QString::fromUtf8("ＡＢ１！")), QString::fromUtf8("AB1！"));
+    EXPECT_EQ(doc.ToHankaku(QString::fromUtf8("〒１２３－４５６７")), QString::fromUtf8("〒123-4567"));
+    EXPECT_EQ(doc.ToHankaku(U({0x30AC})), U({0xFF76, 0xFF9E}));
+    EXPECT_EQ(doc.ToZenkaku(QString::fromUtf8("ﾄﾗｸﾀ")), QString::fromUtf8("トラクタ"));
+    EXPECT_EQ(TCustomplPrev::ToHankaku(QString()), QString());
 }

@@ -1,6 +1,9 @@
 #include "uCommandLine.h"
 
+#include "support/HungServer.h"
 #include "support/SpoolerOutput.h"
+#include "support/ThemeLocaleSetting.h"
+#include "plCupsPrinterService.h"
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
 #include "uOpRec.h"
@@ -8,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -104,6 +108,38 @@ TEST(CommandLine, PdfWithoutPrinterUsesDesignedA4)
     ExpectAnswerPages(out, 1);
 }
 
+// Whatever paper the default printer has, the sheets are laid out on A4
+// portrait, and the job and the PDF carry the title in the user's language.
+TEST(CommandLine, A4PortraitAndTitleByLanguage)
+{
+    const struct {
+        const char* lang;
+        QString title;
+    } cases[] = {{"en_US.UTF-8", QStringLiteral("Print Preview")}, {"ja_JP.UTF-8", QStringLiteral("印刷プレビュー")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lang);
+        const Setting setting(true, c.lang);
+        auto service = std::make_shared<TMemoryPrinterService>();
+        service->Printers.push_back(TMemoryPrinterService::MonoLetter(QStringLiteral("Letter Only"),
+                                                                      QStringLiteral("letter")));
+        service->Printers.back().Entry.IsDefault = true;
+        TPrinter::Printer().SetService(service);
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("one.pdf"));
+        const int pdfRc = Mirvak({"--start", "1", "--end", "1", "--pdf", out});
+        if (pdfRc == 0)
+            ExpectAnswerPages(out, 1);
+        const int printRc = Mirvak({"--start", "1", "--end", "1", "--print"});
+        TPrinter::Printer().SetService(nullptr);
+        ASSERT_EQ(pdfRc, 0);
+        ASSERT_EQ(printRc, 0);
+        EXPECT_EQ(SpoolerOutput::Info(out).Title, c.title);
+        ASSERT_EQ(service->Jobs.size(), 1);
+        EXPECT_EQ(service->Jobs[0].Options.Title, c.title);
+        EXPECT_EQ(service->Jobs[0].Options.Media, QStringLiteral("iso_a4_210x297mm"));
+    }
+}
+
 // --print hands one job of the same pages to the named printer.
 TEST(CommandLine, PrintsToTheNamedPrinter)
 {
@@ -115,4 +151,20 @@ TEST(CommandLine, PrintsToTheNamedPrinter)
     const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
     ASSERT_FALSE(pdf.isEmpty());
     ExpectAnswerPages(pdf, 1);
+}
+
+// A print server that accepts connections but never answers: --print gives
+// its "no printer" error after one short wait, not after the server's.
+TEST(CommandLine, HungServerGivesNoPrinterErrorSoon)
+{
+    THungServer hung;
+    ASSERT_TRUE(hung.Ok());
+    TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>(hung.Path()));
+    QElapsedTimer clock;
+    clock.start();
+    const int rc = Mirvak({"--start", "1", "--end", "1", "--print"});
+    const qint64 ms = clock.elapsed();
+    TPrinter::Printer().SetService(nullptr);
+    EXPECT_EQ(rc, 1);
+    EXPECT_LT(ms, 3000);
 }

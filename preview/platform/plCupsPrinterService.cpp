@@ -21,8 +21,26 @@ namespace {
 
 // Connect within this time, or there is no server (milliseconds).
 constexpr int kConnectTimeout = 1500;
-// A server that stops answering in the middle of a request (seconds).
-constexpr double kReplyTimeout = 10.0;
+// Silence within a request after which a server counts as not answering
+// (seconds). Questions about printers are answered at once by a working
+// server, so a short wait keeps a server that accepts connections but never
+// answers from freezing the program; sending a job's document may make the
+// server pause for longer.
+constexpr double kQueryTimeout = 1.0;
+constexpr double kJobTimeout = 10.0;
+// A server that did not answer (or took long to refuse a connection) is not
+// asked again for this long (milliseconds); until then it has no printers.
+constexpr qint64 kRememberUnansweredMs = 15000;
+// A connection refused within this time is an absent server, not a hung one.
+constexpr qint64 kSlowConnectMs = 250;
+
+qint64 Now()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
 
 QString text(const char* s)
 {
@@ -150,9 +168,16 @@ struct TCupsPrinterService::Session {
     bool listed = false;
     bool listOk = true;
     cups_dest_t* named = nullptr;
+    // Where the service remembers when its server last left a request
+    // unanswered; set when this session's request timed out.
+    qint64* unansweredAt = nullptr;
+    bool timedOut = false;
 
-    explicit Session(const QString& server)
+    Session(const QString& server, qint64* unanswered, double replyTimeout = kQueryTimeout)
+        : unansweredAt(unanswered)
     {
+        if (*unansweredAt >= 0 && Now() - *unansweredAt < kRememberUnansweredMs)
+            return;
         QByteArray host;
         int port = ippPort();
         if (server.isEmpty()) {
@@ -167,13 +192,26 @@ struct TCupsPrinterService::Session {
                 host.truncate(colon);
             }
         }
+        const qint64 started = Now();
         http = httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
                             nullptr);
-        if (http)
-            httpSetTimeout(http, kReplyTimeout, [](http_t*, void*) { return 0; }, nullptr);
+        if (!http) {
+            if (Now() - started >= kSlowConnectMs)
+                *unansweredAt = Now();
+            return;
+        }
+        httpSetTimeout(
+            http, replyTimeout,
+            [](http_t*, void* self) {
+                static_cast<Session*>(self)->timedOut = true;
+                return 0;  // give up the request
+            },
+            this);
     }
     ~Session()
     {
+        if (timedOut)
+            *unansweredAt = Now();
         if (dests)
             cupsFreeDests(count, dests);
         if (named)
@@ -189,6 +227,11 @@ struct TCupsPrinterService::Session {
         if (listed || !http)
             return;
         listed = true;
+        // The list takes several requests, each of which would wait for a
+        // server that never answers; one cheap question first finds out.
+        ippDelete(cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
+        if (timedOut)
+            return;
         count = cupsGetDests2(http, &dests);
         if (count <= 0) {
             count = 0;
@@ -300,21 +343,13 @@ namespace {
 
 constexpr qint64 kKeepMs = 1000;
 
-qint64 Now()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
-
 }  // namespace
 
 QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
 {
     const qint64 now = Now();
     if (FList.At < 0 || now - FList.At >= kKeepMs) {
-        Session s(FServer);
+        Session s(FServer, &FUnansweredAt);
         FList = {s.Entries(), s.listOk, now};
         FQueues.clear();
         for (const TPrinterEntry& e : FList.List)
@@ -327,7 +362,7 @@ QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
 
 QString TCupsPrinterService::QueueOf(const QString& printer)
 {
-    Session s(FServer);
+    Session s(FServer, &FUnansweredAt);
     TPrinterEntry e;
     return s.Find(printer, &e, FQueues) ? e.Port : QString();
 }
@@ -348,7 +383,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
 
 std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString& printer)
 {
-    Session s(FServer);
+    Session s(FServer, &FUnansweredAt);
     TPrinterEntry entry;
     cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
@@ -598,7 +633,7 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error(QStringLiteral("Cannot read the print file %1.").arg(pdfFile).toStdString());
 
-    Session s(FServer);
+    Session s(FServer, &FUnansweredAt, kJobTimeout);
     if (!s.http)
         throw std::runtime_error("The print spooler cannot be reached.");
     TPrinterEntry entry;
@@ -634,6 +669,10 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         add("copies", QString::number(o.Copies));
     add("multiple-document-handling", o.Collation);
     add("printer-resolution", o.Resolution);
+    // The page shape already carries the turn; saying so as well keeps
+    // printers that place or finish by orientation (stapling, n-up) right.
+    if (o.Landscape)
+        add("orientation-requested", QStringLiteral("4"));
     for (const auto& [key, value] : o.Other)
         add(key.toUtf8().constData(), value);
 

@@ -52,6 +52,9 @@ private:
     };
     TCachedList FList;
     QString FServer;
+    // When the server last left a request unanswered (-1: never): it is not
+    // asked again for a while, so a hung server costs one short wait.
+    qint64 FUnansweredAt = -1;
     TUserFormStore FForms;
     // Names to queue names as last listed: finds one printer with a single
     // request; a name that no longer fits its queue is looked up again.

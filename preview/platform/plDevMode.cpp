@@ -427,6 +427,7 @@ TJobOptions JobOptions(const TPrinterCaps& caps, const QByteArray& dm)
     const TGeometry g = Geometry(caps, v);
     TJobOptions o;
     o.Media = g.Media;
+    o.Landscape = g.Landscape;
     if (const TBinInfo* b = caps.Bin(Short(v, oDefaultSource)))
         o.MediaSource = b->Keyword;
     if (caps.Duplex()) {

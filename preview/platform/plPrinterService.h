@@ -97,6 +97,7 @@ struct TJobOptions {
     int Copies = 1;
     QString Collation;    // multiple-document-handling, empty with one copy
     QString Resolution;   // e.g. "600dpi"
+    bool Landscape = false;  // the pages are already turned; the printer is told too
     QList<std::pair<QString, QString>> Other;  // private options
 };
 

@@ -1,4 +1,5 @@
 #include "plUserForms.h"
+#include "plSaveFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,6 +101,10 @@ bool TUserFormStore::Write(const QString& printer, const QList<TPaperForm>& form
     QSaveFile f(FPath);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    f.write(QJsonDocument(all).toJson());
-    return f.commit();
+    const QByteArray data = QJsonDocument(all).toJson();
+    if (f.write(data) != data.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return CommitComplete(f);
 }

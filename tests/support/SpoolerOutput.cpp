@@ -76,7 +76,9 @@ TPdfInfo Info(const QString& pdf)
     static const QRegularExpression pages(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption);
     static const QRegularExpression size(QStringLiteral("^Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"),
                                          QRegularExpression::MultilineOption);
+    static const QRegularExpression title(QStringLiteral("^Title:\\s+(.*)$"), QRegularExpression::MultilineOption);
     info.Pages = pages.match(out).captured(1).toInt();
+    info.Title = title.match(out).captured(1).trimmed();
     for (auto it = size.globalMatch(out); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         info.PageSizes.append(QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()));

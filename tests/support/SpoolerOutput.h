@@ -22,6 +22,7 @@ QMap<QString, QString> JobOptions(const QString& queue, int jobId);
 struct TPdfInfo {
     int Pages = 0;
     QList<QSizeF> PageSizes;  // points
+    QString Title;
 };
 TPdfInfo Info(const QString& pdf);
 

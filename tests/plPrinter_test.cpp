@@ -421,7 +421,7 @@ TEST_F(PrinterTest, AServerThatNeverAnswersIsWaitedForOnce)
     clock.start();
     EXPECT_TRUE(service->Enumerate().isEmpty());
     EXPECT_GE(hung.TakeConnections(), 1);
-    EXPECT_LT(clock.elapsed(), 5000);  // not the minutes-long wait of a default client
+    EXPECT_LT(clock.elapsed(), 15000);  // a hang check: not the default client's long wait
 
     QThread::msleep(1100);
     EXPECT_TRUE(service->Enumerate().isEmpty());

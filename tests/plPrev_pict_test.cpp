@@ -446,3 +446,24 @@ TEST_F(PrintedPictures, RepeatedLogoEmbeddedOnce)
     for (const auto& [page, object] : images)
         EXPECT_EQ(object, images.front().second) << "page " << page;
 }
+
+// One page with a picture of every format: the six raster ones embedded as
+// images, the SVG and EMF as vector drawing.
+TEST_F(PrintedPictures, EveryFormatOnOnePage)
+{
+    Doc->BeginDoc();
+    int x = 100;
+    for (const TDamaged& f : ValidFiles()) {
+        Doc->StretchDrawPict(x, x + 200, 200, 300, true, Put("every." + f.Name, f.Bytes));
+        Doc->TextOut(x, 320, f.Name);
+        x += 230;
+    }
+    Doc->EndDoc();
+    const QString pdf = PrintAll();
+    ASSERT_FALSE(pdf.isEmpty());
+    EXPECT_EQ(PdfImages(pdf).size(), 6u);
+    // The EMF's blue rectangle (the eighth box) is drawn.
+    const QImage page = SpoolerOutput::Render(pdf, 1, 100);
+    const int px = int((100 + 7 * 230 + 100) / 254.0 * 100), py = int(250 / 254.0 * 100);
+    EXPECT_TRUE(Near(page.pixel(px, py), QColor(20, 40, 210), 10)) << std::hex << page.pixel(px, py);
+}

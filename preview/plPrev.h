@@ -2,6 +2,7 @@
 
 #include "plCanvas.h"
 #include "plMetafile.h"
+#include "plPicture.h"
 #include "plSet.h"
 
 #include <QIcon>
@@ -240,6 +241,26 @@ public:
     static QString AlpToHank(const QString& S);
     static QString ToHankaku(const QString& S);
     static QString ToZenkaku(const QString& S);
+
+    // --- Pictures ----------------------------------------------------------------------
+    // Picture files go by extension: ".JPG" in any letter case is decoded as a
+    // JPEG; every other name goes to the general loader (bmp, ico, emf, wmf,
+    // tif, tiff, jpeg, jpg, png, gif, svg). A file that cannot be opened, an
+    // extension no reader claims or damaged data throws EPictureError before
+    // anything is drawn. Pending messages are processed at fixed points.
+    //
+    // The picture at its natural size, one paper unit per pixel, top-left at
+    // (X1, Y1).
+    void DrawPict(int X1, int Y1, const QString& FileName);
+    // The picture in the box X1..X2 x Y1..Y2: filling it (IsFit) or keeping
+    // its proportions, centred. A box or picture without width or height
+    // draws nothing.
+    void StretchDrawPict(int X1, int X2, int Y1, int Y2, bool IsFit, const QString& FileName);
+    // Every pixel of Pict stretched into ARect, no transparency; straight to
+    // the printer while printing, else recorded. None draws nothing.
+    void StretchDrawBitmap(const TRect& ARect, const QImage* Pict);
+    // The vector picture replayed into ARect on the page. None draws nothing.
+    void StretchDrawMetaFile(const TRect& ARect, const TMetafile* Pict);
 
     // --- Printing ----------------------------------------------------------------------
     int PrintFromPage() const { return FPrintFromPage; }

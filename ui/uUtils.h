@@ -20,3 +20,8 @@ bool LoadPngResource(const QString& Name, QImage& Target);
 
 // Decodes PNG bytes; a null image on bad data.
 QImage DecodePng(const QByteArray& data);
+// Decodes PNG bytes of any bit depth, palette, greyscale, interlacing or
+// transparency into 8-bit ARGB. Refuses, before allocating, an image with a
+// side above 32768 pixels or more than MaxPixels pixels. On failure returns a
+// null image and, with Error, libpng's or the limit's message.
+QImage DecodePng(const QByteArray& data, QString* Error, qint64 MaxPixels);

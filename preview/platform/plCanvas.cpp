@@ -822,3 +822,28 @@ void TCanvas::DrawMetafile(const TRect& R, const TMetafile& Picture)
     plmeta::Play(*d->Painter, *Picture.FData, frame * d->L * d->W0, clip);
     d->Painter->restore();
 }
+
+void TCanvas::DrawVector(const TRect& R, const QPicture& Picture)
+{
+    const QRectF frame = Picture.boundingRect();
+    if (!d->Live() || frame.isEmpty())
+        return;
+    d->SyncTransform();
+    const QRectF box = Box(R.Left, R.Top, R.Right, R.Bottom);
+    if (d->Rec) {
+        d->Rec->Vectors.push_back(Picture);
+        d->Emit(plmeta::TOpKind::Vector, box.left(), box.top(), box.right(), box.bottom(),
+                int(d->Rec->Vectors.size() - 1));
+        return;
+    }
+    d->Painter->save();
+    d->Painter->setWorldTransform(QTransform(box.width() / frame.width(), 0, 0, box.height() / frame.height(),
+                                             box.left() - frame.left() * box.width() / frame.width(),
+                                             box.top() - frame.top() * box.height() / frame.height()),
+                                  true);
+    // Replay scales a picture from its resolution to the device's: undone.
+    d->Painter->scale(double(Picture.logicalDpiX()) / d->Painter->device()->logicalDpiX(),
+                      double(Picture.logicalDpiY()) / d->Painter->device()->logicalDpiY());
+    d->Painter->drawPicture(QPointF(0, 0), Picture);
+    d->Painter->restore();
+}

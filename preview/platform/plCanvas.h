@@ -15,6 +15,7 @@
 #include <vector>
 
 class QPainter;
+class QPicture;
 class TMetafile;
 
 // --- Colours --------------------------------------------------------------
@@ -241,6 +242,9 @@ public:
     // Plays Picture with its frame stretched onto R (a reversed rectangle turns
     // it by 180 degrees), inside the current clip.
     void DrawMetafile(const TRect& R, const TMetafile& Picture);
+    // Plays a painter-recorded vector picture with its boundingRect() stretched
+    // onto R; recorded as vector operations, never as pixels.
+    void DrawVector(const TRect& R, const QPicture& Picture);
 
 private:
     struct Private;

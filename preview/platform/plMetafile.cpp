@@ -28,6 +28,9 @@ std::size_t TMetaData::ByteSize() const
     for (const QImage& i : Images)
         n += std::size_t(i.sizeInBytes());
     n += Pictures.capacity() * sizeof(TNested);
+    n += Vectors.capacity() * sizeof(QPicture);
+    for (const QPicture& v : Vectors)
+        n += v.size();
     return n;
 }
 
@@ -272,6 +275,26 @@ private:
             inner.BrushIsShapeBrush = BrushIsShapeBrush;
             inner.Run();
             P.restore();
+            break;
+        }
+        case TOpKind::Vector: {
+            const QPicture& v = D.Vectors[op.Index];
+            const QRectF frame = v.boundingRect();
+            const QRectF box = Box(op);
+            if (frame.isEmpty())
+                break;
+            P.save();
+            P.setWorldTransform(QTransform(box.width() / frame.width(), 0, 0, box.height() / frame.height(),
+                                           box.left() - frame.left() * box.width() / frame.width(),
+                                           box.top() - frame.top() * box.height() / frame.height()) *
+                                Cur);
+            // Replay scales a picture from its resolution to the device's: undone.
+            P.scale(double(v.logicalDpiX()) / P.device()->logicalDpiX(),
+                    double(v.logicalDpiY()) / P.device()->logicalDpiY());
+            P.drawPicture(QPointF(0, 0), v);
+            P.restore();
+            // The picture leaves its own pen and brush behind.
+            PenIsLinePen = BrushIsShapeBrush = false;
             break;
         }
         }

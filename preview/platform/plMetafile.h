@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPen>
+#include <QPicture>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
@@ -39,6 +40,7 @@ enum class TOpKind : uint8_t {
     Text,       // Index: texts; cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
     Image,      // Index: images; X1..Y2 target
     Picture,    // Index: pictures
+    Vector,     // Index: vectors; X1..Y2 target of the vector picture's frame
 };
 
 struct TOp {
@@ -75,6 +77,9 @@ struct TMetaData {
     std::vector<QPolygonF> Polygons;
     std::vector<QImage> Images;
     std::vector<TNested> Pictures;
+    // Vector pictures drawn through a painter (SVG, converted EMF); each
+    // one's boundingRect() is its frame.
+    std::vector<QPicture> Vectors;
 
     std::size_t ByteSize() const;
 };

@@ -1,0 +1,170 @@
+// Pictures: a 12-megapixel photograph stretched into a 100 x 75 mm box
+// (recorded, then written to PDF), and 300 pages carrying the same logo
+// against the same pages without it. Peak memory: run one benchmark per
+// process (--benchmark_filter) and read the peak_RSS_MB counter.
+#include "plPrev.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cmath>
+
+namespace {
+
+QTemporaryDir& Dir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+double PeakRssMB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024.0;
+}
+
+// A 4000 x 3000 photograph-like JPEG (smooth gradients and detail).
+QString PhotoFile()
+{
+    static const QString path = [] {
+        QImage img(4000, 3000, QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x)
+                row[x] = qRgb((x / 16 + (x * y) % 23) & 0xFF, (y / 12) & 0xFF, int(128 + 100 * std::sin(x * 0.01 + y * 0.02)));
+        }
+        const QString p = Dir().path() + "/photo.jpg";
+        img.save(p, "jpg", 90);
+        return p;
+    }();
+    return path;
+}
+
+// A 600 x 300 logo with soft colours and lettering, as PNG.
+QString LogoFile()
+{
+    static const QString path = [] {
+        QImage img(600, 300, QImage::Format_ARGB32);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 600, 300);
+        g.setColorAt(0, QColor(20, 90, 200));
+        g.setColorAt(1, QColor(230, 120, 30));
+        p.setBrush(g);
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(10, 10, 580, 280, 60, 60);
+        p.setPen(Qt::white);
+        p.setFont(QFont("DejaVu Sans", 90, QFont::Bold));
+        p.drawText(img.rect(), Qt::AlignCenter, "Mirvak");
+        p.end();
+        const QString file = Dir().path() + "/logo.png";
+        img.save(file, "png");
+        return file;
+    }();
+    return path;
+}
+
+void StoredA4(TplPrev& doc)
+{
+    doc.FPaperWidth = 2099;
+    doc.FPaperHeight = 2969;
+    doc.FXResolution = doc.FYResolution = 600;
+    doc.FLeftOffset = doc.FTopOffset = 43;
+    doc.FRightOffset = 2057;
+    doc.FBottomOffset = 2927;
+}
+
+// Every page through the printing step into a PDF; the file's size.
+qint64 WritePdf(TplPrev& doc, const QString& file)
+{
+    {
+        QPdfWriter pdf(file);
+        pdf.setResolution(600);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF());
+        QPainter painter(&pdf);
+        for (int i = 1; i <= doc.PageCount(); ++i) {
+            if (i > 1)
+                pdf.newPage();
+            doc.PrintPage(&painter, i);
+        }
+    }
+    return QFileInfo(file).size();
+}
+
+void BM_PhotoIntoBox(benchmark::State& state)
+{
+    const QString photo = PhotoFile();
+    for (auto _ : state) {
+        ClearPictureCache(); // every round decodes the file
+        TplPrev doc;
+        StoredA4(doc);
+        doc.BeginDoc();
+        doc.StretchDrawPict(200, 1200, 300, 1050, false, photo);
+        doc.EndDoc();
+        benchmark::DoNotOptimize(doc.Pages().size());
+    }
+    state.counters["peak_RSS_MB"] = PeakRssMB();
+}
+BENCHMARK(BM_PhotoIntoBox)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_PhotoPageToPdf(benchmark::State& state)
+{
+    TplPrev doc;
+    StoredA4(doc);
+    doc.BeginDoc();
+    doc.StretchDrawPict(200, 1200, 300, 1050, false, PhotoFile());
+    doc.EndDoc();
+    qint64 bytes = 0;
+    for (auto _ : state)
+        bytes = WritePdf(doc, Dir().path() + "/photo.pdf");
+    state.counters["pdf_KB"] = bytes / 1024.0;
+    state.counters["peak_RSS_MB"] = PeakRssMB();
+}
+BENCHMARK(BM_PhotoPageToPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 300 pages of a little text, with or without the logo on each.
+void BM_Logo300Pages(benchmark::State& state)
+{
+    const bool logo = state.range(0) != 0;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        ClearPictureCache();
+        TplPrev doc;
+        StoredA4(doc);
+        doc.BeginDoc();
+        for (int page = 1; page <= 300; ++page) {
+            if (page > 1)
+                doc.NewPage();
+            if (logo)
+                doc.StretchDrawPict(100, 700, 100, 400, false, LogoFile());
+            doc.TextOut(100, 500, QString("Sheet %1").arg(page));
+        }
+        doc.EndDoc();
+        bytes = WritePdf(doc, Dir().path() + (logo ? "/logo.pdf" : "/plain.pdf"));
+    }
+    state.counters["pdf_KB"] = bytes / 1024.0;
+    state.counters["logo_file_KB"] = QFileInfo(LogoFile()).size() / 1024.0;
+    state.counters["peak_RSS_MB"] = PeakRssMB();
+}
+BENCHMARK(BM_Logo300Pages)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -79,8 +79,10 @@ void DrawProblemPage1(TCustomplPrev& Doc, const TSheetGeometry& g, const TOpRec&
     Doc.FontSize(16);
     Doc.FontName(QStringLiteral("Segoe UI"));
     Doc.TextRectCC(g.L, g.M, g.T, g.TB, SheetTitle(n));
-    Doc.TextRectLB(g.M, g.R, g.T, g.TH, SheetNameLine());
-    Doc.TextRectLB(g.M, g.R, g.TH, g.TB, SheetDateLine());
+    // A line wider than its box (the Japanese date line on A4) is narrowed
+    // and spread to fit rather than cut off.
+    Doc.TextRectLCEx(g.M, g.R, g.T, g.TH, SheetNameLine());
+    Doc.TextRectLCEx(g.M, g.R, g.TH, g.TB, SheetDateLine());
     Doc.LineColor(clBlack);
     Doc.LineWidth(4);
     Doc.Line(g.M, g.R, g.TH, g.TH);

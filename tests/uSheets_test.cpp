@@ -10,8 +10,10 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <tuple>
 #include <memory>
 
 namespace {
@@ -237,4 +239,36 @@ TEST_F(Worksheets, FullRangeGivesThreeHundredPages)
     DrawWorksheets(*doc, 1, 100);
     EXPECT_EQ(doc->PageCount(), 300);
     EXPECT_EQ(OpRecs.size(), 100u);
+}
+
+// The name and date lines stay inside their 900-unit box in both languages:
+// the Japanese date line, wider than the box at its natural width, is
+// narrowed and spread from edge to edge instead of being cut off.
+TEST_F(Worksheets, NameAndDateLinesFitTheirBox)
+{
+    for (const char* lang : {"en_US.UTF-8", "ja_JP.UTF-8"}) {
+        SCOPED_TRACE(lang);
+        setenv("LANG", lang, 1);
+        DrawWorksheets(*doc, 1, 1);
+        const auto p1 = Page(1);
+        for (const auto& [top, bottom, line] : {std::tuple{150, 225, SheetNameLine()}, std::tuple{225, 300, SheetDateLine()}}) {
+            QString joined;
+            double left = 1e9, right = -1e9;
+            for (const auto& t : Texts(p1)) {
+                const double mid = t.Box.center().y();
+                if (mid > top && mid < bottom && t.Box.left() >= 1040) {
+                    joined += t.Text;
+                    left = std::min(left, t.Box.left());
+                    right = std::max(right, t.Box.right());
+                    EXPECT_FALSE(t.Clip && t.Clip->right() < t.Box.right() - 0.5) << t.Text; // nothing cut off
+                }
+            }
+            EXPECT_EQ(joined, line);
+            EXPECT_NEAR(left, 1049, 0.5);
+            EXPECT_LE(right, 1949 + 1);
+            if (line == SheetDateLine() && QString(lang).startsWith("ja")) {
+                EXPECT_GT(right, 1949 - 25); // spread to the edge, up to the rounding of single widths
+            }
+        }
+    }
 }

@@ -7,6 +7,7 @@
 #include <QPen>
 #include <QPicture>
 #include <QPolygonF>
+#include <QRawFont>
 #include <QRectF>
 #include <QString>
 #include <QTransform>
@@ -37,7 +38,7 @@ enum class TOpKind : uint8_t {
     Rect,       // X1..Y2, current pen and brush
     Fill,       // X1..Y2 filled with brushes[Index], no pen
     Ellipse,    // X1..Y2 box, current pen and brush
-    Text,       // Index: texts; cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
+    Text,       // Index: texts (positioned glyphs); cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
     Image,      // Index: images; X1..Y2 target
     Picture,    // Index: pictures
     Vector,     // Index: vectors; X1..Y2 target of the vector picture's frame
@@ -60,6 +61,35 @@ struct TTextFont {
     QColor Color;
 };
 
+// One text as drawn: the glyphs of its characters at the places measured
+// when it was recorded, so every device draws exactly the advances the
+// measurement used. Places are relative to the start of the baseline, in the
+// font's own units (before its horizontal scale). Blanks and control
+// characters have no glyph; they only move the characters after them.
+struct TGlyphGroup {
+    QRawFont Raw; // the face the glyphs come from (the font's own or a fallback)
+    QList<quint32> Glyphs;
+    QList<QPointF> Positions;
+};
+// A stretch of the text whose characters follow each other by their natural
+// advances: what devices that keep text rather than glyphs are given.
+struct TTextPiece {
+    qsizetype From = 0, Length = 0;
+    QPointF Origin; // start of the stretch's baseline, as Positions
+};
+struct TTextRun {
+    QString Text;
+    std::vector<TGlyphGroup> Groups;
+    std::vector<TTextPiece> Pieces;
+};
+
+// Draws Run in Font with its cell's top-left corner at Cell (the painter's
+// world coordinates), turned by Angle degrees counter-clockwise, with the
+// painter's current pen. Devices that draw glyphs get the recorded glyphs;
+// devices that keep text (pictures, logs) get each piece as a text placed
+// where its glyphs are.
+void DrawTextRun(QPainter& Painter, const TTextFont& Font, const TTextRun& Run, const QPointF& Cell, double Angle);
+
 struct TMetaData;
 
 struct TNested {
@@ -73,7 +103,7 @@ struct TMetaData {
     std::vector<QPen> Pens;
     std::vector<QBrush> Brushes;
     std::vector<TTextFont> Fonts;
-    std::vector<QString> Texts;
+    std::vector<TTextRun> Texts;
     std::vector<QPolygonF> Polygons;
     std::vector<QImage> Images;
     std::vector<TNested> Pictures;

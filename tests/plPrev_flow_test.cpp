@@ -226,6 +226,14 @@ TEST(plPrevFlow, PullOntoASingleCharacter)
     EXPECT_DOUBLE_EQ(first.X[1] - first.X[0], kEm);
 }
 
+// A row made only of opening brackets keeps its first one: pushing them all
+// out would leave an empty row and the same text for ever.
+TEST(plPrevFlow, PushOutLeavesARowItsFirstCharacter)
+{
+    const auto rows = FlowedRows({Q("（「あい")}, 2 * kEm, {}, 2);
+    EXPECT_EQ(RowTexts(rows), L({"（", "「あ", "い"}));
+}
+
 // The list: an empty one draws nothing, an empty entry takes a row, and a
 // paragraph cut off by the end of the room goes on in a second call.
 TEST(plPrevFlow, StringListConsumedAsPrinted)

@@ -249,6 +249,18 @@ public:
     // before anything is drawn.
     int32_t TextOutFile(int Yt, int Xl, int Xr, int RowH, const QString& FileName);
 
+    // --- Justified, vertical, fitted and turned text; postal-code boxes ---------------
+    // A temporary font derived from the current one is selected for each call
+    // only; the font state never changes.
+    void TextRectJust(int X1, int X2, int Y1, int Y2, const QString& Text);
+    void TextRectJustTate(int X1, int X2, int Y1, int Y2, const QString& Text);
+    void TextRectFit(int X1, int X2, int Y1, int Y2, int Cnt, const QString& Text);
+    void TextSpecial(int X, int Y, int R, int V, const QString& Text);
+    void TextRectLCEx(int X1, int X2, int Y1, int Y2, const QString& Text);
+    void TextRectCCEx(int X1, int X2, int Y1, int Y2, const QString& Text);
+    void ZipOut(const QString& Zip, int OffsetX, int OffsetY, bool PrtOut, int DispOffsetY);
+    void ZipOutEx(const QString& Zip, int OffsetX, int OffsetY, bool PrtOut, int DispOffsetY);
+
     // --- Printing ----------------------------------------------------------------------
     int PrintFromPage() const { return FPrintFromPage; }
     void SetPrintFromPage(int v) { FPrintFromPage = v; }
@@ -440,6 +452,7 @@ private:
     void FixPageFontWidth();
     void TextOutAt(int X1, int Y1, const QString& Text, int Horz, int Vert);
     void TextRect(int X1, int X2, int Y1, int Y2, const QString& Text, unsigned Format);
+    void ZipBoxes(const QString& Zip, int OffsetX, int OffsetY, bool PrtOut, int DispOffsetY, bool Large);
     void PrinterDestroyed();
 
     QMetaObject::Connection FPrinterLink;

@@ -3,8 +3,10 @@
 #include "support/SpoolerOutput.h"
 #include "support/plLogDevice.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -286,7 +288,7 @@ TEST(plCanvas, PdfReplayGathersTextsInPlace)
 }
 
 // "&" underlines the next character and is not drawn; "&&" draws one "&";
-// a line feed does not start a new line.
+// a line feed does not start a new line: it is drawn as its measured advance.
 TEST(plCanvas, BoxTextPrefixes)
 {
     TPage page;
@@ -299,11 +301,13 @@ TEST(plCanvas, BoxTextPrefixes)
     auto items = page.Log();
     auto texts = Texts(items);
     auto fills = Fills(items);
-    ASSERT_EQ(texts.size(), 4u);
+    ASSERT_EQ(texts.size(), 5u);
     EXPECT_EQ(texts[0].Text, "AB");
     EXPECT_EQ(texts[1].Text, "A&B");
     EXPECT_EQ(texts[2].Text, "A&B");
-    EXPECT_EQ(texts[3].Text, "x\ny");
+    EXPECT_EQ(texts[3].Text, "x");
+    EXPECT_EQ(texts[4].Text, "y");
+    EXPECT_NEAR(texts[4].Origin.x(), 100 + page.C->TextWidthF("x\n"), kTol);
     ASSERT_EQ(fills.size(), 1u);
     EXPECT_NEAR(fills[0].Box.left(), 100 + wa, kTol);
     EXPECT_NEAR(fills[0].Box.width(), wb, kTol);
@@ -531,4 +535,112 @@ TEST(plCanvas, Colours)
     EXPECT_EQ(ColorToQColor(0x00332211), QColor(0x11, 0x22, 0x33));
     EXPECT_TRUE(ColorToQColor(clBtnFace).isValid());
     EXPECT_EQ(ColorToQColor(clNone).alpha(), 0);
+}
+
+// What is measured is what is drawn: tabs, line feeds and given advances move
+// the characters after them by exactly the measured advance on the log, on
+// an image and in a PDF, and box text is aligned and clipped by that width.
+TEST(plCanvas, MeasuredIsDrawn)
+{
+    struct Case {
+        QString Text;
+        unsigned Format; // DT_ flags; ~0u: TextOut at the box's top-left
+        TRect Box;
+    };
+    const Case cases[] = {
+        {"XY\tZ", ~0u, Rect(300, 300, 0, 0)},
+        {"AB\nCD", DT_SINGLELINE | DT_RIGHT, Rect(300, 500, 1500, 600)},
+        {"AB\nCD", DT_SINGLELINE | DT_CENTER, Rect(300, 700, 1500, 800)},
+        {"AB\tCD", DT_SINGLELINE | DT_RIGHT, Rect(300, 900, 1500, 1000)},
+        {"1\r\n2\x01" "3", DT_SINGLELINE | DT_LEFT, Rect(300, 1100, 1500, 1200)},
+    };
+    TPage page;
+    TFont f = page.C->Font();
+    f.Height = -49; // 14 pt
+    page.C->SetFont(f);
+    std::vector<double> ends;
+    for (const Case& c : cases) {
+        const double w = page.C->TextWidthF(c.Text);
+        if (c.Format == ~0u) {
+            page.C->TextOut(c.Box.Left, c.Box.Top, c.Text);
+            EXPECT_EQ(page.C->PenPos().x(), int(std::lround(c.Box.Left + w)));
+            ends.push_back(c.Box.Left + w);
+        } else {
+            page.C->DrawText(c.Text, c.Box, c.Format);
+            ends.push_back(c.Format & DT_RIGHT ? c.Box.Right : c.Format & DT_CENTER ? (c.Box.Left + c.Box.Right + w) / 2 : c.Box.Left + w);
+        }
+    }
+    const int dx[] = {100, 150, 10};
+    page.C->ExtTextOut(300, 1300, "ABC", dx);
+    ends.push_back(300 + 250 + page.C->TextWidthF("C"));
+    const int cell = page.C->TextMetrics().Height;
+    auto items = page.Log();
+
+    // The log: the text in pieces between the control characters, the last
+    // one ending where the measurement ended; nothing clipped.
+    QFont qf("DejaVu Sans");
+    qf.setPixelSize(49);
+    qf.setHintingPreference(QFont::PreferNoHinting);
+    const QFontMetricsF fm(qf);
+    auto texts = Texts(items);
+    for (std::size_t k = 0; k < ends.size(); ++k) {
+        const double top = k < std::size(cases) ? cases[k].Box.Top : 1300;
+        QString joined;
+        const TLogItem* last = nullptr;
+        for (const TLogItem& t : texts) {
+            if (std::abs(t.Box.top() - top) < 1) {
+                joined += t.Text;
+                last = &t;
+                EXPECT_FALSE(t.Clip) << k;
+            }
+        }
+        ASSERT_TRUE(last) << k;
+        QString visible = k < std::size(cases) ? cases[k].Text : QString("ABC");
+        visible.remove(QRegularExpression("[\\x00-\\x1f]"));
+        EXPECT_EQ(joined, visible) << k;
+        EXPECT_NEAR(last->Origin.x() + last->Width, ends[k], 1) << k;
+    }
+
+    // An image at one pixel per unit: the last glyph's ink ends where its
+    // measured place puts it.
+    QImage image(2100, 1500, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        page.Meta.Play(p, QRectF(0, 0, 2100, 2970));
+    }
+    for (std::size_t k = 0; k < ends.size(); ++k) {
+        const int top = k < std::size(cases) ? cases[k].Box.Top : 1300;
+        const QChar lastChar = k < std::size(cases) ? cases[k].Text.back() : QChar('C');
+        int right = -1;
+        for (int y = top; y < top + cell; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    right = std::max(right, x + 1);
+        const double inkRight = ends[k] - fm.horizontalAdvance(lastChar) + fm.boundingRect(lastChar).right();
+        EXPECT_NEAR(right, inkRight, 1.5) << k;
+    }
+
+    // The PDF: the rightmost word of each line ends at the measured end.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("measured.pdf");
+    {
+        QPdfWriter pdf(path);
+        pdf.setResolution(600);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF());
+        QPainter p(&pdf);
+        page.Meta.Play(p, QRectF(0, 0, page.Meta.DeviceWidth(), page.Meta.DeviceHeight()));
+    }
+    const auto words = SpoolerOutput::Words(path);
+    for (std::size_t k = 0; k < ends.size(); ++k) {
+        const double top = k < std::size(cases) ? cases[k].Box.Top : 1300;
+        double right = -1;
+        for (const auto& w : words) {
+            const double mid = w.Box.center().y() * 254 / 72;
+            if (mid > top && mid < top + cell)
+                right = std::max(right, w.Box.right() * 254 / 72);
+        }
+        EXPECT_NEAR(right, ends[k], 1) << k;
+    }
 }

@@ -216,6 +216,19 @@ TEST(plPrevFlow, LineBreakRules)
     }
 }
 
+// Each row is one recorded text, its characters at the advances computed.
+TEST(plPrevFlow, OneRecordedTextPerRow)
+{
+    auto doc = Document();
+    QStringList sl{Q("あいうえおかきくけ「こさしすせそたちつてとな。にぬ"), Q("abc def")};
+    doc->StringListOut(sl, {foJustify}, kXl, kXl + 10 * kEm, 100, 2000, 50, 2);
+    doc->EndDoc();
+    const TMetafile& page = doc->Pages().at(0);
+    EXPECT_EQ(page.OpCount(plmeta::TOpKind::Text), 4u);
+    EXPECT_EQ(RowTexts(Rows(LogPicture(page))),
+              L({"あいうえおかきくけ", "「こさしすせそたちつ", "てとな。にぬ", "abcdef"}));
+}
+
 // A row of one character of its own has no gap to absorb pulled punctuation:
 // it hangs past the limit, nothing divides by zero and nothing is lost.
 TEST(plPrevFlow, PullOntoASingleCharacter)

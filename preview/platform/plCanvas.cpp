@@ -269,8 +269,8 @@ struct TCanvas::Private {
         }
     }
 
-    // One run of text with its cell's top-left corner at (x, y), logical.
-    void Run(double x, double y, const QString& s, double angle)
+    // One text with its cell's top-left corner at (x, y), logical.
+    void Run(double x, double y, plmeta::TTextRun&& run, double angle)
     {
         const TFontEntry& fe = *Entry;
         SyncTransform();
@@ -291,7 +291,7 @@ struct TCanvas::Private {
                 Emit(plmeta::TOpKind::Font, 0, 0, 0, 0, index);
                 EmittedFont = index;
             }
-            Rec->Texts.push_back(s);
+            Rec->Texts.push_back(std::move(run));
             Emit(plmeta::TOpKind::Text, x, y, angle, 0, int(Rec->Texts.size() - 1));
             return;
         }
@@ -303,16 +303,7 @@ struct TCanvas::Private {
             Painter->setPen(QPen(color));
             PainterPenIsText = true;
         }
-        if (angle == 0 && fe.XScale == 1) {
-            Painter->drawText(QPointF(x, y + fe.Ascent), s);
-            return;
-        }
-        QTransform t = QTransform::fromTranslate(x, y);
-        t.rotate(-angle);
-        t.scale(fe.XScale, 1);
-        Painter->setWorldTransform(t * L * W0);
-        Painter->drawText(QPointF(0, fe.Ascent), s);
-        Painter->setWorldTransform(L * W0);
+        plmeta::DrawTextRun(*Painter, plmeta::TTextFont{fe.QtFont, fe.XScale, fe.Ascent, color}, run, QPointF(x, y), angle);
     }
 
     void Background(double x, double y, double w, double h)
@@ -321,46 +312,34 @@ struct TCanvas::Private {
             Fill(QRectF(x, y, w, h), QBrush(ColorToQColor(BkColor)));
     }
 
-    // Text at a point: vertical faces turned to run downwards stack their
-    // characters upright, each cell to the left of the reference point.
+    // Text at a point, one recorded text for the whole string: with dx each
+    // character at the given advances, otherwise at its own. Vertical faces
+    // turned to run downwards stack their characters upright, each cell to
+    // the left of the reference point.
     void TextAt(double x, double y, const QString& s, const int* dx)
     {
         const TFontEntry& fe = *Entry;
         const double cell = fe.Ascent + fe.Descent;
         const bool down = fe.Vertical && (Font.Escapement == 2700 || Font.Escapement == -900);
         const double angle = down ? 0 : Font.Escapement / 10.0;
-        if (!dx && !down) {
-            if (angle == 0)
-                Background(x, y, fe.Width(s), cell);
-            Run(x, y, s, angle);
-            return;
-        }
-        // Character by character.
-        const double rad = angle * std::numbers::pi / 180.0;
+        std::vector<QPointF> at(std::size_t(s.size()));
         double along = 0;
-        if (!down && angle == 0 && dx) {
-            double total = 0;
-            for (qsizetype i = 0; i < s.size(); ++i)
-                total += dx[i];
-            Background(x, y, total, cell);
-        }
         for (qsizetype i = 0; i < s.size(); ++i) {
             const qsizetype n = (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ? 2 : 1;
-            const QString ch = s.mid(i, n);
-            const double own = fe.Width(ch);
+            const double own = fe.Width(s.constData() + i, n);
             double adv = own;
             if (dx) {
                 adv = dx[i];
                 if (n == 2)
                     adv += dx[i + 1];
             }
-            if (down)
-                Run(x - cell / 2 - own / 2, y + along, ch, 0);
-            else
-                Run(x + along * std::cos(rad), y - along * std::sin(rad), ch, angle);
+            at[std::size_t(i)] = down ? QPointF(-cell / 2 - own / 2, along) : QPointF(along, 0);
             along += adv;
             i += n - 1;
         }
+        if (!down && angle == 0)
+            Background(x, y, along, cell);
+        Run(x, y, fe.Layout(s, at), angle);
     }
 
     void SetClipFrame(const std::optional<QRectF>& r)
@@ -683,7 +662,7 @@ int TCanvas::DrawText(const QString& Text, const TRect& Box, unsigned Format)
     if (d->Bk == OPAQUE)
         d->Background(x, y, w, cell);
     if (!s.isEmpty())
-        d->Run(x, y, s, 0);
+        d->Run(x, y, fe.Layout(s), 0);
     if (!underlined.empty()) {
         const QBrush brush(ColorToQColor(d->Font.Color));
         const double lw = fe.LineWidth;

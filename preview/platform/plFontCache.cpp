@@ -2,7 +2,9 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +105,7 @@ QRectF TFontEntry::InkBounds(const QString& s) const
             }
             QRectF& cached = (*page)[c & 0xFF];
             if (cached.width() < 0)
-                cached = QFontMetricsF(QtFont).boundingRect(QChar(c));
+                cached = Invisible(c) ? QRectF() : QFontMetricsF(QtFont).boundingRect(QChar(c));
             glyph = cached;
             advance = NaturalAdvance(c);
         }
@@ -114,6 +116,102 @@ QRectF TFontEntry::InkBounds(const QString& s) const
     if (ink.isEmpty())
         return ink;
     return QRectF(ink.left() * XScale, ink.top(), ink.width() * XScale, ink.height());
+}
+
+bool TFontEntry::Invisible(char32_t c)
+{
+    const QChar::Category cat = QChar::category(c);
+    return cat == QChar::Other_Control || cat == QChar::Other_Format || cat == QChar::Other_Surrogate;
+}
+
+TFontEntry::TGlyph TFontEntry::GlyphFor(char32_t c) const
+{
+    if (auto it = FGlyphs.constFind(c); it != FGlyphs.constEnd())
+        return *it;
+    if (FFaces.empty())
+        FFaces.push_back(QRawFont::fromFont(QtFont));
+    TGlyph g;
+    const QString s = QString::fromUcs4(&c, 1);
+    quint32 index = 0;
+    int n = 1;
+    if (FFaces[0].isValid() && FFaces[0].glyphIndexesForChars(s.constData(), int(s.size()), &index, &n) && n == 1)
+        g.Index = index;
+    if (g.Index == 0) {
+        // Not in the font's own face: the face the measurement fell back to.
+        QTextLayout layout(s, QtFont);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            const QList<quint32> ids = run.glyphIndexes();
+            if (ids.size() != 1 || ids[0] == 0)
+                continue;
+            const QRawFont raw = run.rawFont();
+            auto at = std::find(FFaces.begin(), FFaces.end(), raw);
+            if (at == FFaces.end())
+                at = FFaces.insert(FFaces.end(), raw);
+            g.Face = int(at - FFaces.begin());
+            g.Index = ids[0];
+            break;
+        }
+    }
+    FGlyphs.insert(c, g);
+    return g;
+}
+
+plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>& At) const
+{
+    plmeta::TTextRun r;
+    r.Text = s;
+    const double sx = XScale > 0 ? XScale : 1;
+    std::vector<int> groupOfFace;
+    plmeta::TTextPiece* piece = nullptr;
+    QPointF next;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const bool pair = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate();
+        const qsizetype n = pair ? 2 : 1;
+        const char32_t c = pair ? QChar::surrogateToUcs4(s[i], s[i + 1]) : s[i].unicode();
+        const QPointF at(At[std::size_t(i)].x() / sx, At[std::size_t(i)].y());
+        const double advance = Width(s.constData() + i, n) / sx;
+        const qsizetype from = i;
+        i += n - 1;
+        if (Invisible(c)) {
+            piece = nullptr;
+            continue;
+        }
+        if (!piece || std::abs(at.x() - next.x()) > 1e-6 || std::abs(at.y() - next.y()) > 1e-6) {
+            r.Pieces.push_back(plmeta::TTextPiece{from, 0, at});
+            piece = &r.Pieces.back();
+        }
+        piece->Length += n;
+        next = at + QPointF(advance, 0);
+        if (QChar::isSpace(c))
+            continue; // no ink: a glyph would only add a blank to the text layer
+        const TGlyph g = GlyphFor(c);
+        if (groupOfFace.size() <= std::size_t(g.Face))
+            groupOfFace.resize(std::size_t(g.Face) + 1, -1);
+        int& group = groupOfFace[std::size_t(g.Face)];
+        if (group < 0) {
+            group = int(r.Groups.size());
+            r.Groups.push_back(plmeta::TGlyphGroup{FFaces[std::size_t(g.Face)], {}, {}});
+        }
+        r.Groups[std::size_t(group)].Glyphs.push_back(g.Index);
+        r.Groups[std::size_t(group)].Positions.push_back(at);
+    }
+    return r;
+}
+
+plmeta::TTextRun TFontEntry::Layout(const QString& s) const
+{
+    std::vector<QPointF> at(std::size_t(s.size()));
+    double along = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const qsizetype n = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate() ? 2 : 1;
+        at[std::size_t(i)] = QPointF(along, 0);
+        along += Width(s.constData() + i, n);
+        i += n - 1;
+    }
+    return Layout(s, at);
 }
 
 const std::vector<TKerningPair>& TFontEntry::KerningPairs() const

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "plCanvas.h"
+#include "plMetafile.h"
 
 #include <QFont>
+#include <QHash>
+#include <QRawFont>
 #include <QRectF>
 
 #include <array>
@@ -34,7 +37,28 @@ struct TFontEntry {
     // Kerning pairs among printable ASCII characters, logical units.
     const std::vector<TKerningPair>& KerningPairs() const;
 
+    // The glyphs of s, character i with its baseline starting at At[i]
+    // (logical units after XScale, relative to the start of the text; the
+    // entries of low surrogates are not used). Without At each character
+    // follows the one before by its advance.
+    plmeta::TTextRun Layout(const QString& s, const std::vector<QPointF>& At) const;
+    plmeta::TTextRun Layout(const QString& s) const;
+
+    // Characters drawn as nothing: control and format characters. They keep
+    // the advance they are measured with.
+    static bool Invisible(char32_t c);
+
 private:
+    struct TGlyph {
+        int Face = 0;
+        quint32 Index = 0;
+    };
+    // The face and glyph that draw c: the font's own face, or the face the
+    // font falls back to for it.
+    TGlyph GlyphFor(char32_t c) const;
+    mutable std::vector<QRawFont> FFaces;
+    mutable QHash<char32_t, TGlyph> FGlyphs;
+
     double Measure(char16_t c) const;
     // Advance of one UTF-16 code unit before XScale, measured once.
     double NaturalAdvance(char16_t c) const;

@@ -18,9 +18,13 @@ std::size_t TMetaData::ByteSize() const
     n += Transforms.capacity() * sizeof(QTransform);
     n += Pens.capacity() * sizeof(QPen) + Brushes.capacity() * sizeof(QBrush);
     n += Fonts.capacity() * sizeof(TTextFont);
-    n += Texts.capacity() * sizeof(QString);
-    for (const QString& s : Texts)
-        n += 32 + std::size_t(s.capacity()) * sizeof(QChar); // header and characters
+    n += Texts.capacity() * sizeof(TTextRun);
+    for (const TTextRun& r : Texts) {
+        n += 32 + std::size_t(r.Text.capacity()) * sizeof(QChar); // header and characters
+        n += r.Groups.capacity() * sizeof(TGlyphGroup) + r.Pieces.capacity() * sizeof(TTextPiece);
+        for (const TGlyphGroup& g : r.Groups)
+            n += std::size_t(g.Glyphs.capacity()) * sizeof(quint32) + std::size_t(g.Positions.capacity()) * sizeof(QPointF);
+    }
     n += Polygons.capacity() * sizeof(QPolygonF);
     for (const QPolygonF& p : Polygons)
         n += std::size_t(p.capacity()) * sizeof(QPointF);
@@ -29,6 +33,59 @@ std::size_t TMetaData::ByteSize() const
         n += std::size_t(i.sizeInBytes());
     n += Pictures.capacity() * sizeof(TNested);
     return n;
+}
+
+namespace {
+
+// Devices that keep what they are given rather than rasterising it take
+// text; every other device takes glyphs.
+bool TakesGlyphs(const QPainter& p)
+{
+    const QPaintEngine* e = p.paintEngine();
+    if (!e)
+        return false;
+    const QPaintEngine::Type t = e->type();
+    return t != QPaintEngine::Picture && t != QPaintEngine::SVG && t < QPaintEngine::User;
+}
+
+QGlyphRun ToGlyphRun(const TGlyphGroup& g, const QFont& f, const QPointF& base)
+{
+    QGlyphRun run;
+    run.setRawFont(g.Raw);
+    run.setGlyphIndexes(g.Glyphs);
+    QList<QPointF> at = g.Positions;
+    for (QPointF& p : at)
+        p += base;
+    run.setPositions(at);
+    run.setUnderline(f.underline());
+    run.setStrikeOut(f.strikeOut());
+    run.setOverline(f.overline());
+    return run;
+}
+
+} // namespace
+
+void DrawTextRun(QPainter& P, const TTextFont& F, const TTextRun& R, const QPointF& Cell, double Angle)
+{
+    const bool moved = Angle != 0 || F.XScale != 1;
+    const QTransform world = P.worldTransform();
+    QPointF base = Cell + QPointF(0, F.Ascent);
+    if (moved) {
+        QTransform t = QTransform::fromTranslate(Cell.x(), Cell.y());
+        t.rotate(-Angle);
+        t.scale(F.XScale, 1);
+        P.setWorldTransform(t * world);
+        base = QPointF(0, F.Ascent);
+    }
+    if (TakesGlyphs(P)) {
+        for (const TGlyphGroup& g : R.Groups)
+            P.drawGlyphRun(QPointF(), ToGlyphRun(g, F.Font, base));
+    } else {
+        for (const TTextPiece& piece : R.Pieces)
+            P.drawText(base + piece.Origin, R.Text.mid(piece.From, piece.Length));
+    }
+    if (moved)
+        P.setWorldTransform(world);
 }
 
 static std::atomic<bool> GatherTextRuns{true};
@@ -74,15 +131,13 @@ private:
     QBrush ShapeBrush;
     bool BrushIsShapeBrush = true;
     const TTextFont* TextFont = nullptr;
-    int TextFontIndex = -1;
 
-    // On a PDF, upright texts of plain symbols in one colour are gathered
-    // into one glyph run per font until something else is drawn: the writer
-    // then sets up text once, not once per number (it restates its whole
-    // text state for each item, which made a page of sums twice as large).
-    // Other devices draw each text as it comes.
+    // On a PDF, upright texts in one colour are gathered into one glyph run
+    // per face until something else is drawn: the writer then sets up text
+    // once, not once per number (it restates its whole text state for each
+    // item, which made a page of sums twice as large). Other devices draw
+    // each text as it comes.
     struct TRun {
-        int Font;
         QRawFont Raw;
         QList<quint32> Glyphs;
         QList<QPointF> Positions;
@@ -91,65 +146,24 @@ private:
         && P.paintEngine()->type() == QPaintEngine::Pdf;
     std::vector<TRun> Runs;
     QColor RunColor;
-    std::vector<std::optional<QRawFont>> RawFonts; // by font index, when usable
 
-    const QRawFont* RawFont(int index)
+    bool Gather(const TOp& op, const TTextRun& text)
     {
-        if (RawFonts.size() < D.Fonts.size())
-            RawFonts.resize(D.Fonts.size());
-        std::optional<QRawFont>& raw = RawFonts[std::size_t(index)];
-        if (!raw) {
-            const QFont& f = D.Fonts[std::size_t(index)].Font;
-            if (f.underline() || f.strikeOut() || f.overline())
-                raw = QRawFont();
-            else
-                raw = QRawFont::fromFont(f);
-        }
-        return raw->isValid() ? &*raw : nullptr;
-    }
-
-    // Characters whose glyphs a shaper places one after the other by their
-    // advances alone: blanks, digits and ASCII signs. Letters may form
-    // ligatures and other scripts need shaping, so they go through drawText.
-    static bool Plain(const QString& text)
-    {
-        for (QChar c : text) {
-            const char16_t u = c.unicode();
-            if (u < 0x20 || u > 0x7E || c.isLetter())
-                return false;
-        }
-        return true;
-    }
-
-    bool Gather(const TOp& op, const QString& text)
-    {
-        if (!GatherRuns || op.X2 != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode || !Plain(text))
-            return false;
-        const QRawFont* raw = RawFont(TextFontIndex);
-        if (!raw)
-            return false;
-        QList<quint32> glyphs(text.size());
-        int n = int(glyphs.size());
-        if (!raw->glyphIndexesForChars(text.constData(), int(text.size()), glyphs.data(), &n) || n != text.size())
-            return false;
-        for (quint32 g : glyphs) {
-            if (g == 0)
-                return false;
-        }
-        QList<QPointF> advances(n);
-        if (!raw->advancesForGlyphIndexes(glyphs.constData(), advances.data(), n, QRawFont::UseDesignMetrics))
+        const QFont& f = TextFont->Font;
+        if (!GatherRuns || op.X2 != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode
+            || f.underline() || f.strikeOut() || f.overline())
             return false;
         RunColor = TextFont->Color;
-        auto it = std::find_if(Runs.begin(), Runs.end(), [&](const TRun& r) { return r.Font == TextFontIndex; });
-        if (it == Runs.end()) {
-            Runs.push_back(TRun{TextFontIndex, *raw, {}, {}});
-            it = Runs.end() - 1;
-        }
-        QPointF pen(op.X1, op.Y1 + TextFont->Ascent);
-        for (int i = 0; i < n; ++i) {
-            it->Glyphs.push_back(glyphs[i]);
-            it->Positions.push_back(pen);
-            pen += advances[i];
+        const QPointF base(op.X1, op.Y1 + TextFont->Ascent);
+        for (const TGlyphGroup& g : text.Groups) {
+            auto it = std::find_if(Runs.begin(), Runs.end(), [&](const TRun& r) { return r.Raw == g.Raw; });
+            if (it == Runs.end()) {
+                Runs.push_back(TRun{g.Raw, {}, {}});
+                it = Runs.end() - 1;
+            }
+            it->Glyphs += g.Glyphs;
+            for (const QPointF& p : g.Positions)
+                it->Positions.push_back(p + base);
         }
         return true;
     }
@@ -228,7 +242,6 @@ private:
             P.setBackground(QColor::fromRgb(QRgb(uint32_t(op.Index))));
             break;
         case TOpKind::Font:
-            TextFontIndex = op.Index;
             TextFont = &D.Fonts[op.Index];
             P.setFont(TextFont->Font);
             break;
@@ -281,7 +294,7 @@ private:
     {
         if (!TextFont)
             return;
-        const QString& text = D.Texts[op.Index];
+        const TTextRun& text = D.Texts[op.Index];
         if (!Runs.empty() && RunColor != TextFont->Color)
             FlushRuns(); // with the pen of their own colour
         if (PenIsLinePen || P.pen().color() != TextFont->Color) {
@@ -295,16 +308,7 @@ private:
         if (Gather(op, text))
             return;
         FlushRuns();
-        if (op.X2 == 0 && TextFont->XScale == 1) {
-            P.drawText(QPointF(op.X1, op.Y1 + TextFont->Ascent), text);
-            return;
-        }
-        QTransform t = QTransform::fromTranslate(op.X1, op.Y1);
-        t.rotate(-op.X2);
-        t.scale(TextFont->XScale, 1);
-        P.setWorldTransform(t * Cur);
-        P.drawText(QPointF(0, TextFont->Ascent), text);
-        P.setWorldTransform(Cur);
+        DrawTextRun(P, *TextFont, text, QPointF(op.X1, op.Y1), op.X2);
     }
 };
 

@@ -6,10 +6,12 @@
 #include <QImage>
 #include <QPen>
 #include <QPolygonF>
+#include <QRawFont>
 #include <QRectF>
 #include <QString>
 #include <QTransform>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -36,7 +38,7 @@ enum class TOpKind : uint8_t {
     Rect,       // X1..Y2, current pen and brush
     Fill,       // X1..Y2 filled with brushes[Index], no pen
     Ellipse,    // X1..Y2 box, current pen and brush
-    Text,       // Index: texts; cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
+    Text,       // Index: texts (positioned glyphs); cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
     Image,      // Index: images; X1..Y2 target
     Picture,    // Index: pictures
 };
@@ -58,6 +60,35 @@ struct TTextFont {
     QColor Color;
 };
 
+// One text as drawn: the glyphs of its characters at the places measured
+// when it was recorded, so every device draws exactly the advances the
+// measurement used. Places are relative to the start of the baseline, in the
+// font's own units (before its horizontal scale). Blanks and control
+// characters have no glyph; they only move the characters after them.
+struct TGlyphGroup {
+    QRawFont Raw; // the face the glyphs come from (the font's own or a fallback)
+    QList<quint32> Glyphs;
+    QList<QPointF> Positions;
+};
+// A stretch of the text whose characters follow each other by their natural
+// advances: what devices that keep text rather than glyphs are given.
+struct TTextPiece {
+    qsizetype From = 0, Length = 0;
+    QPointF Origin; // start of the stretch's baseline, as Positions
+};
+struct TTextRun {
+    QString Text;
+    std::vector<TGlyphGroup> Groups;
+    std::vector<TTextPiece> Pieces;
+};
+
+// Draws Run in Font with its cell's top-left corner at Cell (the painter's
+// world coordinates), turned by Angle degrees counter-clockwise, with the
+// painter's current pen. Devices that draw glyphs get the recorded glyphs;
+// devices that keep text (pictures, logs) get each piece as a text placed
+// where its glyphs are.
+void DrawTextRun(QPainter& Painter, const TTextFont& Font, const TTextRun& Run, const QPointF& Cell, double Angle);
+
 struct TMetaData;
 
 struct TNested {
@@ -71,7 +102,7 @@ struct TMetaData {
     std::vector<QPen> Pens;
     std::vector<QBrush> Brushes;
     std::vector<TTextFont> Fonts;
-    std::vector<QString> Texts;
+    std::vector<TTextRun> Texts;
     std::vector<QPolygonF> Polygons;
     std::vector<QImage> Images;
     std::vector<TNested> Pictures;
@@ -124,6 +155,13 @@ public:
     // Heap bytes held by the recording (shared data counted once per call).
     std::size_t ByteSize() const { return FData ? FData->ByteSize() : 0; }
     bool SharesRecordingWith(const TMetafile& Other) const { return FData && FData == Other.FData; }
+    // Recorded operations of one kind.
+    std::size_t OpCount(plmeta::TOpKind Kind) const
+    {
+        if (!FData)
+            return 0;
+        return std::size_t(std::count_if(FData->Ops.begin(), FData->Ops.end(), [Kind](const plmeta::TOp& Op) { return Op.Kind == Kind; }));
+    }
 
 private:
     friend class TCanvas;

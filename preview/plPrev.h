@@ -4,12 +4,14 @@
 #include "plMetafile.h"
 #include "plPicture.h"
 #include "plSet.h"
+#include "TextUtils.h"
 
 #include <QIcon>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -262,6 +264,22 @@ public:
     // The vector picture replayed into ARect on the page. None draws nothing.
     void StretchDrawMetaFile(const TRect& ARect, const TMetafile* Pict);
 
+    // --- Text flow -------------------------------------------------------------------
+    // Flows the entries of SL, one paragraph each, in rows of RowH from Yt down
+    // between Xl and Xr in the current font, while the top of a row lies at
+    // most |Yb - Yt| below Yt. Printed entries leave the list; a paragraph cut
+    // off by the end of the room stays first, shortened to its unprinted rest.
+    // KinsokuCnt: at most this many brackets leave the end of a row and this
+    // many closing characters are pulled back onto it. Returns the top of the
+    // first unused row.
+    int32_t StringListOut(QStringList& SL, TFormatOptions Options, int Xl, int Xr, int Yt, int Yb, int RowH,
+                          int KinsokuCnt);
+    // Reads FileName (see ReadTextFileLines) and flows it justified from Yt
+    // down to the paper height less the bottom margin; lines that do not fit
+    // are dropped. A file that cannot be read throws std::runtime_error
+    // before anything is drawn.
+    int32_t TextOutFile(int Yt, int Xl, int Xr, int RowH, const QString& FileName);
+
     // --- Justified, vertical, fitted and turned text; postal-code boxes ---------------
     // A temporary font derived from the current one is selected for each call
     // only; the font state never changes.
@@ -449,6 +467,17 @@ protected:
     TplPrevDrawType FDrawType = dtNone;
     TPrevProc FProcName;
     Qt::CursorShape SaveCursor = Qt::ArrowCursor;
+
+    // Line-break rules of the text flow. Characters that may not end a row
+    // and those that may not begin one.
+    static const std::array<char16_t, 8> NoLineEndChars;
+    static const std::array<char16_t, 14> NoLineStartChars;
+    // Takes up to Cnt characters that may not end a row from position P
+    // (1-based) backwards; P drops by their number. Text order.
+    static QString KinsokuPushOut(const QString& S, int& P, int Cnt);
+    // Takes up to Cnt characters that may not begin a row from the start of
+    // S; P grows by their number.
+    static QString KinsokuPullIn(const QString& S, int& P, int Cnt);
 
 private:
     void FixPageFontWidth();

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTransform>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -159,6 +160,13 @@ public:
     // Heap bytes held by the recording (shared data counted once per call).
     std::size_t ByteSize() const { return FData ? FData->ByteSize() : 0; }
     bool SharesRecordingWith(const TMetafile& Other) const { return FData && FData == Other.FData; }
+    // Recorded operations of one kind.
+    std::size_t OpCount(plmeta::TOpKind Kind) const
+    {
+        if (!FData)
+            return 0;
+        return std::size_t(std::count_if(FData->Ops.begin(), FData->Ops.end(), [Kind](const plmeta::TOp& Op) { return Op.Kind == Kind; }));
+    }
 
 private:
     friend class TCanvas;

@@ -28,6 +28,7 @@
 #include <QMimeData>
 #include <QPicture>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -911,6 +912,34 @@ TEST(PreviewWindow, CloseQueryAndClose)
     EXPECT_FALSE(p.form->Image1->HasPicture());
     EXPECT_TRUE(p.form->Shape1->isHidden());
     EXPECT_EQ(doc->Form(), p.form.data()); // a window the document did not create stays linked
+}
+
+// A window the document made is freed when it closes. A resize the window
+// system reports just after the close still reaches it, and refitting the
+// page processes pending events: the deletion must wait until that handler
+// has returned, or it returns into a deleted window.
+TEST(PreviewWindow, AWindowFreedOnCloseOutlivesItsRunningHandler)
+{
+    auto doc = MakeDoc(2);
+    doc->ZoomType = ztWholePage;
+    doc->Show();
+    QPointer<TplPrevForm> form = qobject_cast<TplPrevForm*>(doc->Form());
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+
+    bool inHandler = false, freedInHandler = false;
+    QObject::connect(form, &QObject::destroyed, [&] { freedInHandler = inHandler; });
+    form->close();
+    ASSERT_TRUE(form) << "freed later, not at once";
+    inHandler = true;
+    QResizeEvent late(form->size() - QSize(40, 30), form->size());
+    QCoreApplication::sendEvent(form, &late);
+    inHandler = false;
+    EXPECT_FALSE(freedInHandler);
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull()) << "freed once the handler has returned";
+    EXPECT_EQ(doc->Form(), nullptr);
 }
 
 TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)

@@ -141,6 +141,7 @@ public:
     static std::function<void(const QImage& capture, double ratio)> PrintCapture;
 
 protected:
+    bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;

@@ -293,6 +293,19 @@ void TplPrevForm::FormClose(TCloseAction& Action)
     }
 }
 
+bool TplPrevForm::event(QEvent* e)
+{
+    // A window freed on closing is deleted only once no handler of its own is
+    // on the stack: a handler that processes pending events would otherwise
+    // return into a deleted window (a resize the window system reports right
+    // after the close refits the page, and refitting processes events).
+    if (e->type() == QEvent::DeferredDelete && FBusy > 0) {
+        FFreePending = true;
+        return true;
+    }
+    return QDialog::event(e);
+}
+
 void TplPrevForm::closeEvent(QCloseEvent* e)
 {
     if (!FormCloseQuery()) {

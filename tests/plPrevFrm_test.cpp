@@ -1207,6 +1207,45 @@ TEST(PreviewWindow, OpeningStatesCoverTheScreenAsAsked)
     }
 }
 
+// A window designed larger than this screen opens inside its work area,
+// maximised or not, and is restored from maximised inside it; one that fits
+// keeps its designed bounds.
+TEST(PreviewWindow, DesignedBoundsAreBroughtOntoASmallerScreen)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        TplPrevFormWindowState state;
+        QRect designed;
+    } cases[] = {
+        {fwNormal, QRect(work.topLeft() + QPoint(20, 20), work.size() + QSize(340, 192))},
+        {fwMaximized, QRect(work.topLeft() + QPoint(20, 20), work.size() + QSize(340, 192))},
+        {fwNormal, QRect(work.right() - 300, work.bottom() - 200, 700, 500)},
+        {fwNormal, QRect(work.topLeft() + QPoint(30, 40), QSize(700, 500))},
+    };
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(1);
+        doc->FormLeft = c.designed.left();
+        doc->FormTop = c.designed.top();
+        doc->FormWidth = c.designed.width();
+        doc->FormHeight = c.designed.height();
+        doc->FormPosition = poDesigned;
+        doc->FormWindowState = c.state;
+        TplPrevForm form;
+        form.SetplPrev(doc.get());
+        const QRect restored = form.normalGeometry().isValid() ? form.normalGeometry() : form.geometry();
+        EXPECT_TRUE(work.contains(restored)) << c.designed.x() << "," << c.designed.y();
+        EXPECT_EQ(restored.size(), c.designed.size().boundedTo(work.size()));
+        if (work.contains(c.designed)) {
+            EXPECT_EQ(restored, c.designed);
+        }
+        form.Show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        EXPECT_TRUE(work.contains(form.frameGeometry()) || c.state == fwMaximized) << c.designed.x();
+        // The tool bar is reachable whatever size the window took.
+        EXPECT_TRUE(form.CloseBtn->isVisible() || form.OverflowBtn->isVisible());
+    }
+}
+
 // At the minimum width the buttons that do not fit wait behind the
 // overflow button at the bar's end and still work from its menu.
 TEST(PreviewWindow, NarrowToolBarKeepsEveryCommandReachable)

@@ -981,6 +981,16 @@ TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
         }
         // The disabled glyph differs from the enabled one.
         EXPECT_NE(list->Pixmap(0).toImage(), list->Pixmap(1).toImage());
+        // The menu's glyphs (Save as PDF's on its button too) draw as well.
+        for (auto item : {TplGlyphMenu::PageCopy, TplGlyphMenu::ScreenCopy, TplGlyphMenu::HardCopy,
+                          TplGlyphMenu::SavePdf}) {
+            const QImage img = list->MenuIcon(item).pixmap(QSize(24, 24), 1.0).toImage();
+            int opaque = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    opaque += qAlpha(img.pixel(x, y)) > 128;
+            EXPECT_GT(opaque, 24 * 24 / 20) << int(item) << " dark " << list->Dark();
+        }
     }
     EXPECT_NE(TplGlyphList::Light().Pixmap(0).toImage(), TplGlyphList::DarkList().Pixmap(0).toImage());
 }

@@ -827,4 +827,6 @@ void TplPrevForm::ApplyGlyphs(bool dark)
     N1->setIcon(list.MenuIcon(TplGlyphMenu::PageCopy));
     N2->setIcon(list.MenuIcon(TplGlyphMenu::ScreenCopy));
     N3->setIcon(list.MenuIcon(TplGlyphMenu::HardCopy));
+    N5->setIcon(list.MenuIcon(TplGlyphMenu::SavePdf));
+    SavePdfBtn->setIcon(list.MenuIcon(TplGlyphMenu::SavePdf));
 }

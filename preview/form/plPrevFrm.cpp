@@ -398,8 +398,7 @@ void TplPrevForm::ApplyFormSettings()
     // a smaller one the window (and the size it is restored to from
     // maximised) is brought onto the work area, the designed size kept
     // where it fits.
-    const auto fitToWorkArea = [&] { FitToWorkArea(workArea); };
-    fitToWorkArea();
+    FitToWorkArea(workArea);
     setWindowState(Qt::WindowNoState);
     switch (d->FormWindowState) {
     case fwFullScreen:
@@ -430,7 +429,7 @@ void TplPrevForm::ApplyFormSettings()
         default:
             break; // designed or left to the window manager: FormLeft, FormTop stand
         }
-        fitToWorkArea();
+        FitToWorkArea(workArea);
         break;
     }
     FPinnedPos = pos();

@@ -1,5 +1,6 @@
 #include "uCommandLine.h"
 
+#include "plFileOutputService.h"
 #include "plMemoryPrinterService.h"
 #include "plMessageBox.h"
 #include "plPrev.h"
@@ -21,48 +22,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Every call goes to the printer service underneath, except that a finished
-// job is written to the target file instead of being handed to the spooler.
-class TFileOutputService : public IPrinterService {
-public:
-    TFileOutputService(std::shared_ptr<IPrinterService> inner, QSaveFile& target)
-        : FInner(std::move(inner)), FTarget(target)
-    {
-    }
-
-    QList<TPrinterEntry> Enumerate(bool* ok) override { return FInner->Enumerate(ok); }
-    std::shared_ptr<const TPrinterCaps> Caps(const QString& printer) override { return FInner->Caps(printer); }
-    void DocumentProperties(const QString& printer, QByteArray& devMode) override
-    {
-        FInner->DocumentProperties(printer, devMode);
-    }
-    QByteArray DefaultDevMode(const QString& printer) override { return FInner->DefaultDevMode(printer); }
-    QList<TPaperForm> Forms(const QString& printer) override { return FInner->Forms(printer); }
-    bool AddForm(const QString& printer, const TPaperForm& form) override { return FInner->AddForm(printer, form); }
-    bool SetForm(const QString& printer, const TPaperForm& form) override { return FInner->SetForm(printer, form); }
-    bool DeleteForm(const QString& printer, const QString& name) override { return FInner->DeleteForm(printer, name); }
-
-    int SubmitJob(const QString&, const QString& pdfFile, const TJobOptions&) override
-    {
-        QFile pdf(pdfFile);
-        if (!pdf.open(QIODevice::ReadOnly))
-            throw std::runtime_error("cannot read the composed PDF");
-        const QByteArray bytes = pdf.readAll();
-        if (FTarget.write(bytes) != bytes.size())
-            throw std::runtime_error(("cannot write " + FTarget.fileName() + ": " + FTarget.errorString())
-                                         .toStdString());
-        ++FJobs;
-        return FJobs;
-    }
-
-    int Jobs() const { return FJobs; }
-
-private:
-    std::shared_ptr<IPrinterService> FInner;
-    QSaveFile& FTarget;
-    int FJobs = 0;
-};
 
 // Without an installed printer the sheets are laid out on the A4 paper the
 // main window was designed on: 600 dpi, 4.3 mm unprintable bands.

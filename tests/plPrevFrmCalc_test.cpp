@@ -150,3 +150,29 @@ TEST(PreviewResize, NeverBelowMinimum)
     EXPECT_EQ(MinimumWindowSize({900, 349}), QSize(900, 350));
     EXPECT_EQ(MinimumWindowSize({351, 351}), QSize(351, 351));
 }
+
+// A designed window larger than the screen (1706 x 960 on 1366 x 768 less a
+// 32-pixel panel) shrinks to the available area; one that fits keeps its
+// size and only moves as far as needed; a frame counts as part of the window.
+TEST(PreviewResize, DesignedWindowIsBroughtOntoTheScreen)
+{
+    const QRect laptop(0, 0, 1366, 736);
+    const QSize minimum(350, 350);
+    const struct {
+        QRect client;
+        QMargins frame;
+        QRect area;
+        QRect want;
+    } cases[] = {
+        {{20, 20, 1706, 960}, {}, laptop, {0, 0, 1366, 736}},
+        {{20, 20, 1706, 960}, {1, 30, 1, 1}, laptop, {1, 30, 1364, 705}},
+        {{20, 20, 800, 600}, {}, laptop, {20, 20, 800, 600}},
+        {{900, 400, 800, 600}, {}, laptop, {566, 136, 800, 600}},
+        {{-50, -10, 800, 600}, {4, 24, 4, 4}, laptop, {4, 24, 800, 600}},
+        {{20, 20, 800, 600}, {}, {1366, 0, 1920, 1050}, {1366, 20, 800, 600}},  // second monitor
+        {{20, 20, 800, 600}, {}, {0, 0, 300, 200}, {0, 0, 350, 350}},          // never below the minimum
+        {{20, 20, 1706, 960}, {}, QRect(), {20, 20, 1706, 960}},               // no screen known
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitWindowToArea(c.client, c.frame, c.area, minimum), c.want) << c.client.x() << "," << c.client.y();
+}

@@ -1010,6 +1010,16 @@ TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
         }
         // The disabled glyph differs from the enabled one.
         EXPECT_NE(list->Pixmap(0).toImage(), list->Pixmap(1).toImage());
+        // The menu's glyphs (Save as PDF's on its button too) draw as well.
+        for (auto item : {TplGlyphMenu::PageCopy, TplGlyphMenu::ScreenCopy, TplGlyphMenu::HardCopy,
+                          TplGlyphMenu::SavePdf}) {
+            const QImage img = list->MenuIcon(item).pixmap(QSize(24, 24), 1.0).toImage();
+            int opaque = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    opaque += qAlpha(img.pixel(x, y)) > 128;
+            EXPECT_GT(opaque, 24 * 24 / 20) << int(item) << " dark " << list->Dark();
+        }
     }
     EXPECT_NE(TplGlyphList::Light().Pixmap(0).toImage(), TplGlyphList::DarkList().Pixmap(0).toImage());
 }
@@ -1233,6 +1243,45 @@ TEST(PreviewWindow, OpeningStatesCoverTheScreenAsAsked)
         if (!c.bounds.isNull()) {
             EXPECT_EQ(form.geometry(), c.bounds) << c.state;
         }
+    }
+}
+
+// A window designed larger than this screen opens inside its work area,
+// maximised or not, and is restored from maximised inside it; one that fits
+// keeps its designed bounds.
+TEST(PreviewWindow, DesignedBoundsAreBroughtOntoASmallerScreen)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        TplPrevFormWindowState state;
+        QRect designed;
+    } cases[] = {
+        {fwNormal, QRect(work.topLeft() + QPoint(20, 20), work.size() + QSize(340, 192))},
+        {fwMaximized, QRect(work.topLeft() + QPoint(20, 20), work.size() + QSize(340, 192))},
+        {fwNormal, QRect(work.right() - 300, work.bottom() - 200, 700, 500)},
+        {fwNormal, QRect(work.topLeft() + QPoint(30, 40), QSize(700, 500))},
+    };
+    for (const auto& c : cases) {
+        auto doc = MakeDoc(1);
+        doc->FormLeft = c.designed.left();
+        doc->FormTop = c.designed.top();
+        doc->FormWidth = c.designed.width();
+        doc->FormHeight = c.designed.height();
+        doc->FormPosition = poDesigned;
+        doc->FormWindowState = c.state;
+        TplPrevForm form;
+        form.SetplPrev(doc.get());
+        const QRect restored = form.normalGeometry().isValid() ? form.normalGeometry() : form.geometry();
+        EXPECT_TRUE(work.contains(restored)) << c.designed.x() << "," << c.designed.y();
+        EXPECT_EQ(restored.size(), c.designed.size().boundedTo(work.size()));
+        if (work.contains(c.designed)) {
+            EXPECT_EQ(restored, c.designed);
+        }
+        form.Show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        EXPECT_TRUE(work.contains(form.frameGeometry()) || c.state == fwMaximized) << c.designed.x();
+        // The tool bar is reachable whatever size the window took.
+        EXPECT_TRUE(form.CloseBtn->isVisible() || form.OverflowBtn->isVisible());
     }
 }
 

@@ -2,6 +2,8 @@
 // test): the save reports failure and the previous file stays as it was.
 
 #include "plCupsPrinterService.h"
+#include "plMessageBox.h"
+#include "plPrevFrm.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
 #include "plUserForms.h"
@@ -97,4 +99,31 @@ TEST_F(FullDiskTest, FormsSurviveAFailedRegistration)
     EXPECT_EQ(store.Forms("Office Laser").size(), 1);
     EXPECT_EQ(store.Forms("Mono Letter").size(), 1);
     EXPECT_EQ(Files(), (QStringList{"filler", "paperforms.json"}));
+}
+
+// Save as PDF from the preview onto a full disk: a warning, and the file of
+// the same name that was there keeps its bytes.
+TEST_F(FullDiskTest, EarlierPdfSurvivesAFailedSaveAsPdf)
+{
+    TplPrev doc;
+    doc.BeginDoc();
+    doc.TextRectCC(200, 1800, 200, 800, QStringLiteral("1"));
+    doc.EndDoc();
+    TplPrevForm form;
+    form.SetplPrev(&doc);
+    const QString file = Path("sheet.pdf");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write("earlier"), 7);
+    }
+    Fill();
+    const auto saved = TplPrevForm::ChoosePdfFile;
+    TplPrevForm::ChoosePdfFile = [&](QWidget*, const QString&) { return file; };
+    TMessageBoxRecorder boxes;
+    EXPECT_FALSE(form.SavePdfExecute(nullptr));
+    TplPrevForm::ChoosePdfFile = saved;
+    EXPECT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(ReadAll(file), QByteArray("earlier"));
+    EXPECT_EQ(Files(), (QStringList{"filler", "sheet.pdf"}));
 }

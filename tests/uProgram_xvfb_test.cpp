@@ -3,8 +3,10 @@
 // the X server shows them in both looks and both languages.
 
 #include "plPrev.h"
+#include "plPrevFrm.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
+#include "uSheets.h"
 #include "uTheme.h"
 #include "uVCLFrmAbout.h"
 
@@ -18,6 +20,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -36,7 +41,8 @@
 namespace {
 
 // A private X server for the whole run; the display number is the one it
-// found free.
+// found free. Screen 0 is a 1366 x 768 laptop screen; screen 1 has the same
+// size at twice the pixel density, for the run at scale 2.
 class TXServer {
 public:
     bool Start()
@@ -44,7 +50,8 @@ public:
         const QString numberFile = Dir.filePath(QStringLiteral("display"));
         Server.setProgram(QStringLiteral("bash"));
         Server.setArguments({QStringLiteral("-c"),
-                             QStringLiteral("exec Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>\"$0\""),
+                             QStringLiteral("exec Xvfb -displayfd 3 -screen 0 1366x768x24 -screen 1 2732x1536x24 "
+                                            "-nolisten tcp 3>\"$0\""),
                              numberFile});
         Server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         Server.start();
@@ -121,6 +128,15 @@ bool Click(const QString& window, QPoint at)
         .has_value();
 }
 
+// A click at a point of a widget given in the toolkit's pixels; the X
+// server counts device pixels, from the top-level window's corner.
+bool ClickOn(const QWidget* w, QPoint at)
+{
+    const QWidget* top = w->window();
+    const QPoint p = w->mapTo(top, at) * top->devicePixelRatioF();
+    return Click(QString::number(top->winId()), p);
+}
+
 // The spooler's next output file that is not in before, once complete.
 QString WaitForNewJob(const QStringList& before, int timeoutMs = 60000)
 {
@@ -139,12 +155,39 @@ QString WaitForNewJob(const QStringList& before, int timeoutMs = 60000)
     return {};
 }
 
-// Where the screenshots are kept for a person to look at.
+// Where the screenshots are kept for a person to look at; those taken at a
+// higher density are marked with its scale.
 QString ShotPath(const QString& name)
 {
     const QString dir = QStringLiteral(MIRVAK_BINARY_DIR "/tests/screenshots");
     QDir().mkpath(dir);
-    return dir + QLatin1Char('/') + name + QStringLiteral(".png");
+    const qreal dpr = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const QString scale = dpr > 1 ? QStringLiteral("-x%1").arg(dpr) : QString();
+    return dir + QLatin1Char('/') + name + scale + QStringLiteral(".png");
+}
+
+// Mean width, in pixels, of the edges between ink and paper along the rows
+// of an image: each step from a dark pixel to a light one (or back) counts
+// its grey pixels plus one.
+double MeanEdgeWidth(const QImage& image)
+{
+    long steps = 0, width = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        int lastSide = 0, lastX = 0; // -1 ink, +1 paper
+        for (int x = 0; x < image.width(); ++x) {
+            const int g = qGray(image.pixel(x, y));
+            const int side = g < 80 ? -1 : g > 175 ? 1 : 0;
+            if (side == 0)
+                continue;
+            if (lastSide != 0 && side != lastSide) {
+                ++steps;
+                width += x - lastX;
+            }
+            lastSide = side;
+            lastX = x;
+        }
+    }
+    return steps ? double(width) / steps : 0;
 }
 
 // What the X server shows of a window.
@@ -281,6 +324,8 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         QString status;
         int pageNumber = 0, pageCount = 0;
         QString previewTitle;
+        bool insideScreen = false;
+        TplPrevZoomType overflowZoom = ztWholePage;
         w.plPrev1->OnAfterView = [&](QObject*, int) { viewed = true; };
         QTimer poll;
         poll.setInterval(50);
@@ -298,6 +343,45 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
             previewTitle = XTitle(form);
             const QImage shot = Shot(form);
             shot.save(ShotPath(QStringLiteral("preview-%1").arg(QLatin1String(c.name))));
+            // Opened maximised on this small screen: the window, and the size
+            // it is restored to, lie inside the screen's work area.
+            const QRect work = form->screen()->availableGeometry();
+            insideScreen = work.contains(form->frameGeometry()) && work.contains(form->normalGeometry());
+            if (!insideScreen)
+                ADD_FAILURE() << "work area " << work.width() << "x" << work.height() << ", window "
+                              << form->frameGeometry().width() << "x" << form->frameGeometry().height() << " at "
+                              << form->frameGeometry().x() << "," << form->frameGeometry().y();
+
+            // At the 350 x 350 minimum the buttons that do not fit are in the
+            // overflow menu, and a real click on one of its items works.
+            auto* pf = qobject_cast<TplPrevForm*>(form);
+            pf->resize(350, 350);
+            for (int i = 0; i < 100 && (pf->width() != 350 || !pf->OverflowBtn->isVisible()); ++i)
+                QTest::qWait(20);
+            QMenu* menu = pf->OverflowBtn->menu();
+            const QString item = pf->PageWidthBtn->text();
+            QTimer pick;
+            pick.setInterval(50);
+            QObject::connect(&pick, &QTimer::timeout, [&] {
+                if (!menu->isVisible())
+                    return;
+                pick.stop();
+                const QRect both = pf->frameGeometry().united(menu->geometry());
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, both.x(), both.y(), both.width(), both.height())
+                    .toImage()
+                    .save(ShotPath(QStringLiteral("preview-narrow-%1").arg(QLatin1String(c.name))));
+                for (QAction* a : menu->actions())
+                    if (a->text() == item)
+                        ClickOn(menu, menu->actionGeometry(a).center());
+            });
+            pick.start();
+            if (pf->OverflowBtn->isVisible())
+                ClickOn(pf->OverflowBtn, pf->OverflowBtn->rect().center());
+            for (int i = 0; i < 250 && w.plPrev1->ZoomType != ztPageWidth; ++i)
+                QTest::qWait(20);
+            pick.stop();
+            overflowZoom = w.plPrev1->ZoomType;
             form->close();
         });
         poll.start();
@@ -307,6 +391,9 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
         EXPECT_EQ(pageCount, 3);
         EXPECT_EQ(status, QStringLiteral(" Page  1/3  A4"));
         EXPECT_EQ(previewTitle, ja ? QStringLiteral("印刷プレビュー") : QStringLiteral("Print Preview"));
+        EXPECT_TRUE(insideScreen);
+        EXPECT_EQ(overflowZoom, ztPageWidth) << "the overflow menu's page-width item did not act";
+        w.plPrev1->ZoomType = ztWholePage;
 
         // The about box: the same in both languages, in the window's look.
         QTimer::singleShot(0, about, [&] {
@@ -327,12 +414,82 @@ TEST(Program, WindowsOnTheXServerInBothLooksAndLanguages)
     }
 }
 
-// The X server first, then the program's own application object on it.
+// The page image is painted at the screen's pixel density: as many image
+// pixels per page pixel as the screen has, with edges between ink and paper
+// as narrow, in device pixels, as the page drawn at scale 1.
+TEST(Program, PageIsPaintedAtTheScreensPixelDensity)
+{
+    TplPrev doc;
+    ApplyMainDocumentDesign(doc);
+    doc.FormLeft = doc.FormTop = 0;
+    doc.FormWidth = 900;
+    doc.FormHeight = 700;
+    doc.FormWindowState = fwNormal;
+    doc.FormPosition = poDesigned;
+    DrawWorksheets(doc, 1, 1);
+    TplPrevForm form;
+    form.SetplPrev(&doc);
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::qWait(300);
+    const qreal dpr = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const QSize logical = form.Image1->size();
+    const QPoint at = form.Image1->mapToGlobal(QPoint(0, 0));
+    const QImage shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), logical.width(), logical.height()).toImage();
+    shot.save(ShotPath(QStringLiteral("page-image")));
+    EXPECT_EQ(shot.size(), logical * dpr);
+
+    QImage reference(logical, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+        QPainter p(&reference);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        doc.GetMetaImage(1)->Play(p, QRectF(reference.rect()));
+    }
+    // Without the frame drawn over the page's last column and row.
+    const int inset = 4;
+    const double sharp =
+        MeanEdgeWidth(shot.copy(0, 0, shot.width() - qRound(inset * dpr), shot.height() - qRound(inset * dpr)));
+    const double atScaleOne = MeanEdgeWidth(reference.copy(0, 0, logical.width() - inset, logical.height() - inset));
+    EXPECT_GT(sharp, 0);
+    // Drawn at scale 1 and enlarged, the edges would be about a third wider.
+    EXPECT_LE(sharp, atScaleOne * 1.15) << "edges " << sharp << " device pixels wide, " << atScaleOne
+                                        << " at scale 1";
+}
+
+// The windows once more on a screen of twice the pixel density, the
+// program at scale 2: this test program again, on screen 1.
+TEST(Program, WindowsAtScaleTwo)
+{
+    if (QGuiApplication::primaryScreen()->devicePixelRatio() > 1)
+        GTEST_SKIP() << "this is the run at scale 2";
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MIRVAK_TEST_DISPLAY"), g_x->Display.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".1"));
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    run.setProcessEnvironment(env);
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+    run.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=Program.WindowsOnTheXServerInBothLooksAndLanguages:"
+                              "Program.PageIsPaintedAtTheScreensPixelDensity")});
+    ASSERT_TRUE(run.waitForStarted(10000));
+    ASSERT_TRUE(run.waitForFinished(300000)) << "the run at scale 2 did not end";
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 0);
+}
+
+// The X server first (or the one a parent run hands over), then the
+// program's own application object on it.
 int main(int argc, char** argv)
 {
     TXServer x;
     g_x = &x;
-    if (!x.Start()) {
+    const QString given = qEnvironmentVariable("MIRVAK_TEST_DISPLAY");
+    if (!given.isEmpty()) {
+        x.Display = given;
+    } else if (!x.Start()) {
         fprintf(stderr, "Xvfb did not start\n");
         return 1;
     }

@@ -394,6 +394,11 @@ void TplPrevForm::ApplyFormSettings()
     if (!scr)
         scr = QGuiApplication::primaryScreen();
     const QRect workArea = scr ? scr->availableGeometry() : monitor;
+    // The designed bounds are for the screen the window was designed on: on
+    // a smaller one the window (and the size it is restored to from
+    // maximised) is brought onto the work area, the designed size kept
+    // where it fits.
+    FitToWorkArea(workArea);
     setWindowState(Qt::WindowNoState);
     switch (d->FormWindowState) {
     case fwFullScreen:
@@ -424,11 +429,23 @@ void TplPrevForm::ApplyFormSettings()
         default:
             break; // designed or left to the window manager: FormLeft, FormTop stand
         }
+        FitToWorkArea(workArea);
         break;
     }
     FPinnedPos = pos();
     ApplyResizeRule();
     ArrangeButtons();
+}
+
+void TplPrevForm::FitToWorkArea(const QRect& workArea)
+{
+    // The frame is known once the window has been shown.
+    const QRect framed = frameGeometry(), inner = geometry();
+    const QMargins frame(inner.left() - framed.left(), inner.top() - framed.top(), framed.right() - inner.right(),
+                         framed.bottom() - inner.bottom());
+    const QRect fitted = FitWindowToArea(inner, frame, workArea, MinimumWindowSize({0, 0}));
+    if (fitted != inner)
+        setGeometry(fitted);
 }
 
 QRect TplPrevForm::ScreenRect() const
@@ -591,6 +608,11 @@ void TplPrevForm::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (e->spontaneous())
         return;
+    // Now that the frame is known, a window of its own in normal state is
+    // kept inside the work area with its frame.
+    if (Doc() && isWindow() && windowState() == Qt::WindowNoState && Doc()->FormWindowState == fwNormal)
+        if (QScreen* scr = screen())
+            FitToWorkArea(scr->availableGeometry());
     if (Doc()) {
         FormShow();
         if (isVisible())
@@ -804,4 +826,6 @@ void TplPrevForm::ApplyGlyphs(bool dark)
     N1->setIcon(list.MenuIcon(TplGlyphMenu::PageCopy));
     N2->setIcon(list.MenuIcon(TplGlyphMenu::ScreenCopy));
     N3->setIcon(list.MenuIcon(TplGlyphMenu::HardCopy));
+    N5->setIcon(list.MenuIcon(TplGlyphMenu::SavePdf));
+    SavePdfBtn->setIcon(list.MenuIcon(TplGlyphMenu::SavePdf));
 }

@@ -181,6 +181,8 @@ private:
     void ApplyGlyphs(bool dark);
     void SetCaptions(bool japanese);
     QRect ScreenRect() const;
+    // Brings the window with its frame onto a screen's work area.
+    void FitToWorkArea(const QRect& workArea);
 
     QPointer<TCustomplPrev> FPrev; // not owned; null again when the document goes
     TCustomplPrev* Doc() const { return FPrev; }

@@ -131,3 +131,18 @@ QSize MinimumWindowSize(QSize proposed)
 {
     return {std::max(proposed.width(), 350), std::max(proposed.height(), 350)};
 }
+
+QRect FitWindowToArea(const QRect& client, const QMargins& frame, const QRect& area, QSize minimum)
+{
+    if (area.isEmpty())
+        return client;
+    const int frameW = frame.left() + frame.right(), frameH = frame.top() + frame.bottom();
+    const int w = std::max(std::min(client.width(), area.width() - frameW), minimum.width());
+    const int h = std::max(std::min(client.height(), area.height() - frameH), minimum.height());
+    // Outer (framed) left and top, kept inside the area; the far edge first,
+    // so that a window larger than the area starts at its near edge.
+    int left = client.left() - frame.left(), top = client.top() - frame.top();
+    left = std::max(std::min(left, area.right() + 1 - (w + frameW)), area.left());
+    top = std::max(std::min(top, area.bottom() + 1 - (h + frameH)), area.top());
+    return QRect(left + frame.left(), top + frame.top(), w, h);
+}

@@ -3,6 +3,8 @@
 // Geometry and state rules of the preview window, free of widgets so that
 // they can be checked on their own. All sizes are screen pixels.
 
+#include <QMargins>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -86,3 +88,10 @@ TplEdges HardCopyRect(int pageWidth, double captureRatio);
 
 // Proposed window size raised to the 350 x 350 minimum.
 QSize MinimumWindowSize(QSize proposed);
+
+// A window's client rectangle brought onto a screen's available area: the
+// designed size where it fits, else as large as the area allows (never below
+// the minimum); then moved, as little as needed, so that the window with its
+// frame lies inside the area, or starts at the area's top-left corner where
+// it is larger. An empty area leaves the rectangle as it is.
+QRect FitWindowToArea(const QRect& client, const QMargins& frame, const QRect& area, QSize minimum);

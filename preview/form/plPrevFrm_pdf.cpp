@@ -2,8 +2,10 @@
 // as on paper, with the finished job written to a file the user chooses.
 #include "plPrevFrm.h"
 
+#include "plFileOutputService.h"
 #include "plMessageBox.h"
 #include "plPrinter.h"
+#include "plSaveFile.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,47 +18,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Every call goes to the printer service underneath, except that the
-// finished job lands in the target file instead of on the spooler.
-class TPdfFileService : public IPrinterService {
-public:
-    TPdfFileService(std::shared_ptr<IPrinterService> inner, QSaveFile& target)
-        : FInner(std::move(inner)), FTarget(target)
-    {
-    }
-
-    QList<TPrinterEntry> Enumerate(bool* ok) override { return FInner->Enumerate(ok); }
-    std::shared_ptr<const TPrinterCaps> Caps(const QString& printer) override { return FInner->Caps(printer); }
-    void DocumentProperties(const QString& printer, QByteArray& devMode) override
-    {
-        FInner->DocumentProperties(printer, devMode);
-    }
-    QByteArray DefaultDevMode(const QString& printer) override { return FInner->DefaultDevMode(printer); }
-    QList<TPaperForm> Forms(const QString& printer) override { return FInner->Forms(printer); }
-    bool AddForm(const QString& printer, const TPaperForm& form) override { return FInner->AddForm(printer, form); }
-    bool SetForm(const QString& printer, const TPaperForm& form) override { return FInner->SetForm(printer, form); }
-    bool DeleteForm(const QString& printer, const QString& name) override { return FInner->DeleteForm(printer, name); }
-
-    int SubmitJob(const QString&, const QString& pdfFile, const TJobOptions&) override
-    {
-        QFile pdf(pdfFile);
-        if (!pdf.open(QIODevice::ReadOnly))
-            throw std::runtime_error("cannot read the composed PDF");
-        const QByteArray bytes = pdf.readAll();
-        if (FTarget.write(bytes) != bytes.size())
-            throw std::runtime_error(
-                ("cannot write " + FTarget.fileName() + ": " + FTarget.errorString()).toStdString());
-        return ++FJobs;
-    }
-
-    int Jobs() const { return FJobs; }
-
-private:
-    std::shared_ptr<IPrinterService> FInner;
-    QSaveFile& FTarget;
-    int FJobs = 0;
-};
 
 QString AskPdfFile(QWidget* parent, const QString& suggested)
 {
@@ -99,7 +60,7 @@ bool TplPrevForm::SavePdfExecute(QObject*)
 
     TPrinter& printer = TPrinter::Printer();
     const std::shared_ptr<IPrinterService> installed = printer.ServicePtr();
-    auto service = std::make_shared<TPdfFileService>(installed, target);
+    auto service = std::make_shared<TFileOutputService>(installed, target);
     const int saved = d->PageNumber();
     const int savedFrom = d->PrintFromPage(), savedTo = d->PrintToPage();
     QString error;
@@ -134,7 +95,7 @@ bool TplPrevForm::SavePdfExecute(QObject*)
         target.cancelWriting();
         return fail(error.isEmpty() ? file : error);
     }
-    if (!target.commit())
+    if (!CommitComplete(target))
         return fail(QStringLiteral("%1\n%2").arg(file, target.errorString()));
     return true;
 }

@@ -22,7 +22,7 @@ const char* const kButtonFiles[13] = {
     "zoomin", "pagewhole", "pagewidth", "help", "info", "close",
 };
 
-const char* const kMenuFiles[3] = {"copypage", "copyscreen", "hardcopy"};
+const char* const kMenuFiles[4] = {"copypage", "copyscreen", "hardcopy", "savepdf"};
 
 // The artwork's own colours (light, enabled) and their replacements.
 struct Palette {

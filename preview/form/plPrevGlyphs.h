@@ -8,7 +8,8 @@
 #include <QIcon>
 #include <QPixmap>
 
-enum class TplGlyphMenu { PageCopy, ScreenCopy, HardCopy };
+// Glyphs of the context menu's items; Save as PDF also on its tool button.
+enum class TplGlyphMenu { PageCopy, ScreenCopy, HardCopy, SavePdf };
 
 class TplGlyphList {
 public:

@@ -18,6 +18,9 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(GetVersionString());
     if (commandLine)
         return RunCommandLine(QCoreApplication::arguments());
+    // Printers are listed aside while the rest starts, so that a print
+    // server that does not answer does not hold up the window.
+    StartPrinterListing();
     TApplication::LoadToolkitTranslations();
 
     // Before any window exists: the desktop's light or dark setting, once.
@@ -27,6 +30,7 @@ int main(int argc, char** argv)
         ShowMessageBox(QStringLiteral("Style '%1' not found.").arg(StyleNameLight), QStringLiteral("Mirvak"),
                        QMessageBox::Critical);
 
+    WaitForPrinterList(kPrinterListWaitMs);
     FrmMain = new TFrmMain;
     VCLFrmAbout = new TVCLFrmAbout(FrmMain);
     FrmMain->show();

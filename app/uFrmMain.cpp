@@ -1,7 +1,9 @@
 #include "uFrmMain.h"
 #include "uSheets.h"
 
+#include "plComponentSettings.h"
 #include "plPrev.h"
+#include "plPrinter.h"
 #include "plSetPrinter.h"
 #include "uApplication.h"
 #include "uSheets.h"
@@ -97,9 +99,7 @@ TFrmMain::TFrmMain(QWidget* Parent)
     setTabOrder(bbPrint, NumberBox2);
     setTabOrder(NumberBox2, bbInfo);
 
-    plPrev1 = new TplPrev(this);
-    plPrev1->setObjectName(QStringLiteral("plPrev1"));
-    ApplyMainDocumentDesign(*plPrev1);
+    CreateDocument();
 
     connect(NumberBox1, &QSpinBox::valueChanged, this, [this] { TApplication::Guarded([this] { NumberBox1Change(); }); });
     connect(bbPrint, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { bbPrintClick(); }); });
@@ -115,6 +115,59 @@ TFrmMain::~TFrmMain()
 {
     if (FrmMain == this)
         FrmMain = nullptr;
+}
+
+void TFrmMain::CreateDocument()
+{
+    plPrev1 = new TplPrev(this);
+    plPrev1->setObjectName(QStringLiteral("plPrev1"));
+    try {
+        ReadMainDocumentSettings(*plPrev1);
+    } catch (const TStreamError& e) {
+        // The document keeps its defaults and what was read.
+        qWarning("mirvak: the main window's stored document settings do not read: %s", e.what());
+    }
+    // The window has loaded: its components finish their loading.
+    plPrev1->Loaded();
+}
+
+void TFrmMain::SetUpDocument()
+{
+    plPrev1->FormStyleName = IsLightTheme() ? StyleNameLight : StyleNameDark;
+    if (IsJapanese())
+        plPrev1->SetTitle(QStringLiteral("印刷プレビュー"));
+    plPrev1->plSetPrinter()->SetPaperNumberProp(9);
+    plPrev1->plSetPrinter()->SetOrientationProp(0);
+}
+
+void TFrmMain::PrintersListed()
+{
+    if (!plPrev1->NoPrinter() || plPrev1->plSetPrinter()->PrintersCount() == 0)
+        return;
+    if (plPrev1->DrawType() != dtNone || plPrev1->Form() || plPrev1->Printing())
+        return;
+    delete plPrev1;
+    CreateDocument();
+    SetUpDocument();
+}
+
+void StartPrinterListing()
+{
+    TPrinter::Printer().Service().StartListing([] {
+        if (!QCoreApplication::instance())
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] {
+                if (FrmMain)
+                    TApplication::Guarded([] { FrmMain->PrintersListed(); });
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void WaitForPrinterList(int WaitMs)
+{
+    TPrinter::Printer().Service().WaitForListing(WaitMs);
 }
 
 void TFrmMain::FormCreate()

@@ -41,7 +41,16 @@ public:
     void bbPrintClick();
     void bbInfoClick();
 
+    // The printer list came in after the window was created without it: the
+    // document is made again as the window makes it, unless the user has
+    // already drawn or shown pages with it.
+    void PrintersListed();
+
 private:
+    // Creates plPrev1 and gives it its stored settings.
+    void CreateDocument();
+    // What FormCreate sets on the document: style, title, A4 portrait.
+    void SetUpDocument();
     void ApplyTheme();
     // Generates the sheets Start..End and records their pages in plPrev1.
     void DrawSheets(int Start, int End);
@@ -50,3 +59,12 @@ private:
 };
 
 extern TFrmMain* FrmMain;
+
+// Start-up against a print server that may not answer: the printers are
+// listed on a worker thread, and the main window waits for the list at most
+// WaitMs before it is created; a list that comes in later fills in
+// FrmMain's document.
+void StartPrinterListing();
+void WaitForPrinterList(int WaitMs);
+// How long the start waits for the printer list (milliseconds).
+constexpr int kPrinterListWaitMs = 200;

@@ -1,11 +1,24 @@
 #include "uSheets.h"
 
+#include "plComponentSettings.h"
 #include "plPrev.h"
 #include "uOpRec.h"
 #include "uUtils.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cmath>
+
+// Resources of a static library are registered by hand, once.
+static void InitMainWindowResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(uFrmMain);
+        return true;
+    }();
+    (void)done;
+}
 
 TSheetGeometry ComputeSheetGeometry(int PaperWidth, int PaperHeight, int LeftOffset, int TopOffset,
                                     int RightOffset, int BottomOffset)
@@ -162,56 +175,23 @@ void DrawWorksheets(TCustomplPrev& Doc, int Start, int End)
     Doc.EndDoc();
 }
 
+QByteArray MainDocumentSettings()
+{
+    InitMainWindowResources();
+    QFile file(QStringLiteral(":/FrmMain/plPrev1"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw TStreamError("the main window's stored document settings are missing");
+    return file.readAll();
+}
+
+void ReadMainDocumentSettings(TCustomplPrev& Doc)
+{
+    Doc.ReadSettings(MainDocumentSettings());
+}
+
 void ApplyMainDocumentDesign(TCustomplPrev& Doc)
 {
-    Doc.SetLeftMargin(43);
-    Doc.SetTopMargin(43);
-    Doc.SetRightMargin(42);
-    Doc.SetBottomMargin(42);
-    Doc.SetHeaderMargin(0);
-    Doc.SetFooterMargin(0);
-    Doc.SetPageCount(1);
-    Doc.SetBtnOptions(TplPrevBtnOptions{boPrintBtn, boFirstPageBtn, boPriorPageBtn, boNextPageBtn, boLastPageBtn,
-                                        boZoomDownBtn, boZoomUpBtn, boPageWholeBtn, boPageWidthBtn, boCloseBtn});
-    Doc.SetTitle(QStringLiteral("Print Preview"));
-    Doc.SetCursor(Qt::WaitCursor);
-    Doc.FormLeft = 20;
-    Doc.FormTop = 20;
-    Doc.FormWidth = 1706;
-    Doc.FormHeight = 960;
-    Doc.FormIconBar = true;
-    Doc.FormBorderIcons = TBorderIcons{biSystemMenu, biMinimize, biMaximize};
-    Doc.FormBorderStyle = bsSizeable;
-    Doc.FormPosition = poDefault;
-    Doc.FormCanMove = true;
-    Doc.FormCanResize = true;
-    Doc.FormWindowState = fwMaximized;
-    Doc.FormStatusBar = true;
-    Doc.PaperColor = clWhite;
-    Doc.ViewClip = true;
-    Doc.SetPrintOffsetX(0);
-    Doc.SetPrintOffsetY(0);
-    Doc.ZoomType = ztWholePage;
-    Doc.SetInversePrint(false);
-
-    // The paper the window was designed on: A4 portrait at 600 dpi from the
-    // automatic source. It stays in force while no printer is installed.
-    Doc.FPrinterName = QStringLiteral("PDF");
-    Doc.FPaperName = QStringLiteral("A4");
-    Doc.FBinName = QStringLiteral("自動選択");
-    Doc.FPaperWidth = 2099;
-    Doc.FPaperHeight = 2969;
-    Doc.FXResolution = 600;
-    Doc.FYResolution = 600;
-    Doc.FOrientation = 0;
-    Doc.FLeftOffset = 43;
-    Doc.FRightOffset = 2057;
-    Doc.FTopOffset = 43;
-    Doc.FBottomOffset = 2927;
-    Doc.FPaperNumber = 9;
-    Doc.FPageWidth = Doc.FRightOffset - Doc.FLeftOffset;
-    Doc.FPageHeight = Doc.FBottomOffset - Doc.FTopOffset;
-    Doc.UpdatePaperValues();
+    ReadMainDocumentSettings(Doc);
     // Settings restored: the document takes its printer-settings snapshot.
     Doc.Loaded();
 }

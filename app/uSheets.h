@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class TCustomplPrev;
@@ -23,6 +24,12 @@ QString SheetDateLine();
 // always ended, also when drawing fails.
 void DrawWorksheets(TCustomplPrev& Doc, int Start, int End);
 
-// The main window's document settings as designed: margins, title, window
-// settings and the designed A4 paper geometry used when no printer is installed.
+// The main window's document settings as designed (margins, title, window
+// settings, the design machine's A4 paper used when no printer is installed,
+// and its printer settings), as stored with the main window.
+QByteArray MainDocumentSettings();
+// Reads them into Doc (see TCustomplPrev::ReadSettings); throws TStreamError
+// when they do not read, with the values read so far kept.
+void ReadMainDocumentSettings(TCustomplPrev& Doc);
+// Reads them and runs the document's end-of-loading step.
 void ApplyMainDocumentDesign(TCustomplPrev& Doc);

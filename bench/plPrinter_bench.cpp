@@ -97,6 +97,21 @@ void BM_EnumerateHungServer(benchmark::State& state)
 }
 BENCHMARK(BM_EnumerateHungServer)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The first printer list of a fresh service (as at start-up): asked on this
+// thread (arg 0), or listed on a worker thread and waited for (arg 1).
+void BM_FirstListFreshService(benchmark::State& state)
+{
+    for (auto _ : state) {
+        TCupsPrinterService s;
+        if (state.range(0) == 1) {
+            s.StartListing({});
+            s.WaitForListing(5000);
+        }
+        benchmark::DoNotOptimize(s.Enumerate());
+    }
+}
+BENCHMARK(BM_FirstListFreshService)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // Creating a printer-settings object (one enumeration and the default
 // printer's capabilities) on the server CUPS_SERVER names.
 void BM_CreateSetPrinter(benchmark::State& state)

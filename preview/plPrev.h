@@ -6,6 +6,8 @@
 #include "plSet.h"
 #include "TextUtils.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QIcon>
 #include <QMetaObject>
 #include <QObject>
@@ -22,6 +24,9 @@
 
 class QPainter;
 class TplSetPrinter;
+class TStreamReader;
+class TStreamWriter;
+struct TComponentSettingsResult;
 
 // --- Types of the document component --------------------------------------
 
@@ -352,8 +357,32 @@ public:
     const QIcon& FormIcon() const { return FFormIcon; }
     void SetFormIcon(const QIcon& v) { FFormIcon = v; } // an empty icon clears it
 
-    // The end-of-loading step: takes the printer-settings snapshot.
+    // The end-of-loading step: takes the printer-settings snapshot. The
+    // owner runs it once all its components' settings are read.
     void Loaded();
+
+    // --- Stored settings ---------------------------------------------------------------
+    // The published settings, DesignPaperValue and PrinterData as stored
+    // component settings (plComponentSettings.h). Writing first refreshes the
+    // design paper's printer, paper and bin names and paper number from the
+    // printer-settings object in use, and stores orientation 1 when that
+    // object is landscape (FOrientation itself stays).
+    QByteArray WriteSettings();
+    // The same with the orientation value and the printer data given, and
+    // the design paper as the fields hold it.
+    QByteArray EncodeSettings(int Orientation, const QByteArray& PrinterData) const;
+    // Reads stored settings into the document, then reads the geometry again
+    // (without a printer the design paper stays). A value that does not read
+    // is ignored, the values read before it stay and reading goes on; damage
+    // to the container throws TStreamError with the values read so far kept.
+    // Loaded is the owner's to run afterwards.
+    TComponentSettingsResult ReadSettings(QByteArrayView Data);
+    // The two streamed values. Reading keeps what was read before a fault
+    // and throws TStreamError at it.
+    void WriteDesignPaperValue(TStreamWriter& W, int Orientation) const;
+    void ReadDesignPaperValue(TStreamReader& R);
+    // The document's own printer-settings object ("Default") as one stream.
+    void ReadPrinterData(TStreamReader& R);
 
     // --- Events ------------------------------------------------------------------------------
     TNotifyEvent OnFormShow;

@@ -1,5 +1,8 @@
+#include "plCupsPrinterService.h"
+#include "plMemoryPrinterService.h"
 #include "plMessageBox.h"
 #include "plPrev.h"
+#include "plPrinter.h"
 #include "plSetPrinter.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
@@ -8,10 +11,12 @@
 #include "uUtils.h"
 #include "uVCLFrmAbout.h"
 
+#include "support/HungServer.h"
 #include "support/ThemeLocaleSetting.h"
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -208,6 +213,78 @@ TEST(MainWindow, PrintRecordsThreePagesPerSheetAndOpensThePreviewCentred)
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_TRUE(w.isEnabled());
     }
+}
+
+TEST(MainWindow, APrintServerThatNeverAnswersDoesNotHoldUpTheWindow)
+{
+    Setting setting(true, "en_US.UTF-8");
+    THungServer hung;
+    ASSERT_TRUE(hung.Ok());
+    // Silent far longer than the test takes: whatever waited for the server
+    // on this thread would show as a hang.
+    TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>(hung.Path(), QString(), 120.0));
+    QElapsedTimer clock;
+    clock.start();
+    StartPrinterListing();
+    WaitForPrinterList(kPrinterListWaitMs);
+    {
+        TFrmMain w;
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+        // Usable meanwhile: the boxes respond, and Print draws on the design
+        // paper and shows the preview.
+        w.NumberBox1->setValue(3);
+        EXPECT_EQ(w.NumberBox2->value(), 3);
+        PreviewCloser preview(w.plPrev1);
+        TMessageBoxRecorder boxes;
+        QTest::mouseClick(w.bbPrint, Qt::LeftButton);
+        EXPECT_TRUE(boxes.Boxes.empty());
+        EXPECT_EQ(w.plPrev1->PageCount(), 3);
+        EXPECT_EQ(preview.shown, 1);
+        EXPECT_EQ(w.plPrev1->PaperWidth(), 2099);
+        // All of it while the server was still being waited for, elsewhere.
+        EXPECT_TRUE(TPrinter::Printer().Service().ListingPending());
+    }
+    EXPECT_LT(clock.elapsed(), 30000);
+    EXPECT_EQ(hung.TakeConnections(), 1); // the listing's own, and no other
+    TPrinter::Printer().SetService(nullptr); // stops the listing
+}
+
+TEST(MainWindow, APrinterListThatComesInLateFillsInTheDocument)
+{
+    Setting setting(true, "en_US.UTF-8");
+    auto service = std::make_shared<TMemoryPrinterService>();
+    TPrinter::Printer().SetService(service);
+    for (const bool drawn : {false, true}) {
+        SCOPED_TRACE(drawn ? "pages drawn before the list came in" : "nothing drawn yet");
+        service->Printers.clear();
+        TFrmMain w;
+        ASSERT_TRUE(w.plPrev1->NoPrinter());
+        TplPrev* before = w.plPrev1;
+        if (drawn) {
+            before->BeginDoc();
+            before->EndDoc();
+        }
+        service->Printers = {TMemoryPrinterService::MonoLetter(QStringLiteral("Mono"), QStringLiteral("mono"))};
+        w.PrintersListed();
+        TplPrev* d = w.plPrev1;
+        if (drawn) {
+            // The pages stay with the document they were drawn in.
+            EXPECT_EQ(d, before);
+            EXPECT_TRUE(d->NoPrinter());
+            continue;
+        }
+        EXPECT_FALSE(d->NoPrinter());
+        EXPECT_EQ(d->parent(), &w);
+        EXPECT_EQ(d->Title(), QStringLiteral("Print Preview"));
+        EXPECT_EQ(d->FormWidth, 1706);
+        // Set up as the window sets it up: A4 portrait on the printer now there.
+        EXPECT_EQ(d->plSetPrinter()->PrinterName(), QStringLiteral("Mono"));
+        EXPECT_EQ(d->plSetPrinter()->PaperNumber(), 9);
+        EXPECT_EQ(d->plSetPrinter()->Orientation(), 0);
+        EXPECT_NEAR(d->PaperWidth(), 2100, 1);
+    }
+    TPrinter::Printer().SetService(nullptr);
 }
 
 TEST(MainWindow, CaptionsFollowTheLanguageAndImagesAndStyleTheTheme)

@@ -13,21 +13,28 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
 // Connect within this time, or there is no server (milliseconds).
 constexpr int kConnectTimeout = 1500;
 // Silence within a request after which a server counts as not answering
-// (seconds). Questions about printers are answered at once by a working
-// server, so a short wait keeps a server that accepts connections but never
-// answers from freezing the program; sending a job's document may make the
-// server pause for longer.
-constexpr double kQueryTimeout = 1.0;
+// (seconds): questions about printers get the service's query timeout (a
+// second unless given; a working server answers them at once, so a short
+// wait keeps a server that accepts connections but never answers from
+// freezing the program); sending a job's document may make the server pause
+// for longer.
 constexpr double kJobTimeout = 10.0;
+// How often a listing worker looks whether it is to stop (seconds).
+constexpr double kStopStep = 0.1;
 // A server that did not answer (or took long to refuse a connection) is not
 // asked again for this long (milliseconds); until then it has no printers.
 constexpr qint64 kRememberUnansweredMs = 15000;
@@ -36,9 +43,11 @@ constexpr qint64 kSlowConnectMs = 250;
 
 qint64 Now()
 {
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer c;
+        c.start();
+        return c;
+    }();
     return clock.elapsed();
 }
 
@@ -172,11 +181,19 @@ struct TCupsPrinterService::Session {
     // unanswered; set when this session's request timed out.
     qint64* unansweredAt = nullptr;
     bool timedOut = false;
+    // A listing worker's session: stop asks it to give up.
+    const std::atomic<bool>* stop = nullptr;
+    double replyTimeout = 0;
+    qint64 silentSince = -1, lastSilence = -1;
 
-    Session(const QString& server, qint64* unanswered, double replyTimeout = kQueryTimeout)
+    // offline: make no connection (the service is not to ask the server now).
+    Session(const QString& server, qint64* unanswered, double reply, bool offline = false,
+            const std::atomic<bool>* stopFlag = nullptr)
         : unansweredAt(unanswered)
+        , stop(stopFlag)
+        , replyTimeout(reply)
     {
-        if (*unansweredAt >= 0 && Now() - *unansweredAt < kRememberUnansweredMs)
+        if (offline || (*unansweredAt >= 0 && Now() - *unansweredAt < kRememberUnansweredMs))
             return;
         QByteArray host;
         int port = ippPort();
@@ -200,11 +217,32 @@ struct TCupsPrinterService::Session {
                 *unansweredAt = Now();
             return;
         }
+        if (!stop) {
+            httpSetTimeout(
+                http, replyTimeout,
+                [](http_t*, void* self) {
+                    static_cast<Session*>(self)->timedOut = true;
+                    return 0;  // give up the request
+                },
+                this);
+            return;
+        }
+        // In short steps, so that a stop is seen soon: the server has been
+        // silent since the first of a run of steps that follow one another.
         httpSetTimeout(
-            http, replyTimeout,
+            http, std::min(replyTimeout, kStopStep),
             [](http_t*, void* self) {
-                static_cast<Session*>(self)->timedOut = true;
-                return 0;  // give up the request
+                auto* s = static_cast<Session*>(self);
+                const qint64 now = Now();
+                const qint64 step = qint64(std::min(s->replyTimeout, kStopStep) * 1000);
+                if (s->lastSilence < 0 || now - s->lastSilence > step + step / 2)
+                    s->silentSince = now - step;
+                s->lastSilence = now;
+                if (s->stop->load() || now - s->silentSince >= qint64(s->replyTimeout * 1000)) {
+                    s->timedOut = true;
+                    return 0;
+                }
+                return 1;  // wait on
             },
             this);
     }
@@ -333,8 +371,9 @@ struct TCupsPrinterService::Session {
     }
 };
 
-TCupsPrinterService::TCupsPrinterService(QString server, QString formsFile)
+TCupsPrinterService::TCupsPrinterService(QString server, QString formsFile, double queryTimeout)
     : FServer(std::move(server))
+    , FQueryTimeout(queryTimeout)
     , FForms(std::move(formsFile))
 {
 }
@@ -345,11 +384,98 @@ constexpr qint64 kKeepMs = 1000;
 
 }  // namespace
 
+struct TCupsPrinterService::TListing {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool done = false;
+    std::atomic<bool> stop{false};
+    // The result, once done.
+    QList<TPrinterEntry> list;
+    bool ok = true;
+    qint64 at = 0;
+    qint64 unansweredAt = -1;
+};
+
+TCupsPrinterService::~TCupsPrinterService()
+{
+    if (FListing)
+        FListing->stop = true;
+}
+
+bool TCupsPrinterService::StartListing(std::function<void()> listed)
+{
+    if (StillListing())
+        return true;
+    auto state = std::make_shared<TListing>();
+    state->unansweredAt = FUnansweredAt;
+    FListing = state;
+    std::thread([state, server = FServer, timeout = FQueryTimeout, listed = std::move(listed)] {
+        qint64 unanswered = state->unansweredAt;
+        QList<TPrinterEntry> list;
+        bool ok = true;
+        {
+            Session s(server, &unanswered, timeout, false, &state->stop);
+            list = s.Entries();
+            ok = s.listOk;
+        }
+        {
+            std::lock_guard lock(state->lock);
+            state->list = std::move(list);
+            state->ok = ok;
+            state->at = Now();
+            state->unansweredAt = unanswered;
+            state->done = true;
+        }
+        state->changed.notify_all();
+        if (listed && !state->stop)
+            listed();
+    }).detach();
+    return true;
+}
+
+bool TCupsPrinterService::StillListing()
+{
+    if (!FListing)
+        return false;
+    {
+        std::lock_guard lock(FListing->lock);
+        if (!FListing->done)
+            return true;
+        FList = {FListing->list, FListing->ok, FListing->at};
+        FUnansweredAt = std::max(FUnansweredAt, FListing->unansweredAt);
+    }
+    FListing.reset();
+    FQueues.clear();
+    for (const TPrinterEntry& e : FList.List)
+        FQueues.insert(e.Name, e.Port);
+    return false;
+}
+
+bool TCupsPrinterService::ListingPending()
+{
+    return StillListing();
+}
+
+bool TCupsPrinterService::WaitForListing(int ms)
+{
+    if (FListing) {
+        std::unique_lock lock(FListing->lock);
+        FListing->changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return FListing->done; });
+    }
+    return !StillListing();
+}
+
 QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
 {
+    if (StillListing()) {
+        // Not known yet; asked for again once the list is in.
+        if (ok)
+            *ok = true;
+        return {};
+    }
     const qint64 now = Now();
     if (FList.At < 0 || now - FList.At >= kKeepMs) {
-        Session s(FServer, &FUnansweredAt);
+        Session s(FServer, &FUnansweredAt, FQueryTimeout);
         FList = {s.Entries(), s.listOk, now};
         FQueues.clear();
         for (const TPrinterEntry& e : FList.List)
@@ -362,7 +488,7 @@ QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
 
 QString TCupsPrinterService::QueueOf(const QString& printer)
 {
-    Session s(FServer, &FUnansweredAt);
+    Session s(FServer, &FUnansweredAt, FQueryTimeout, StillListing());
     TPrinterEntry e;
     return s.Find(printer, &e, FQueues) ? e.Port : QString();
 }
@@ -383,7 +509,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
 
 std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString& printer)
 {
-    Session s(FServer, &FUnansweredAt);
+    Session s(FServer, &FUnansweredAt, FQueryTimeout, StillListing());
     TPrinterEntry entry;
     cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
@@ -633,7 +759,7 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error(QStringLiteral("Cannot read the print file %1.").arg(pdfFile).toStdString());
 
-    Session s(FServer, &FUnansweredAt, kJobTimeout);
+    Session s(FServer, &FUnansweredAt, kJobTimeout, StillListing());
     if (!s.http)
         throw std::runtime_error("The print spooler cannot be reached.");
     TPrinterEntry entry;

@@ -15,12 +15,19 @@
 
 #include <QHash>
 
+#include <memory>
+
 class TCupsPrinterService : public IPrinterService {
 public:
     // server: a socket path, "host" or "host:port"; empty means CUPS's own
     // choice (CUPS_SERVER, client.conf, the local server). formsFile: where
     // user forms are kept; empty means the user's configuration folder.
-    explicit TCupsPrinterService(QString server = QString(), QString formsFile = QString());
+    // queryTimeout: seconds of silence after which a question counts as
+    // unanswered.
+    explicit TCupsPrinterService(QString server = QString(), QString formsFile = QString(),
+                                 double queryTimeout = 1.0);
+    // A listing under way is told to give up and left to end on its own.
+    ~TCupsPrinterService() override;
 
     QList<TPrinterEntry> Enumerate(bool* ok = nullptr) override;
     std::shared_ptr<const TPrinterCaps> Caps(const QString& printer) override;
@@ -29,9 +36,14 @@ public:
     bool SetForm(const QString& printer, const TPaperForm& form) override;
     bool DeleteForm(const QString& printer, const QString& name) override;
     int SubmitJob(const QString& printer, const QString& pdfFile, const TJobOptions& options) override;
+    bool StartListing(std::function<void()> listed) override;
+    bool ListingPending() override;
+    bool WaitForListing(int ms) override;
 
 private:
     struct Session;
+    // True while a listing is under way; takes its result in once it is done.
+    bool StillListing();
     QString QueueOf(const QString& printer);
     std::shared_ptr<const TPrinterCaps> LoadCaps(const QString& printer);
     // A printer's capabilities cost several spooler round trips; every edit
@@ -52,6 +64,11 @@ private:
     };
     TCachedList FList;
     QString FServer;
+    double FQueryTimeout;
+    // A listing on a worker thread, shared with it: the worker touches
+    // nothing else of the service, so the service may go while it runs.
+    struct TListing;
+    std::shared_ptr<TListing> FListing;
     // When the server last left a request unanswered (-1: never): it is not
     // asked again for a while, so a hung server costs one short wait.
     qint64 FUnansweredAt = -1;

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // One entry of the spooler's printer list.
@@ -141,6 +142,25 @@ public:
     // Submits a finished PDF file as one job. Returns the job id; throws
     // std::runtime_error with the spooler's message when it is refused.
     virtual int SubmitJob(const QString& printer, const QString& pdfFile, const TJobOptions& options) = 0;
+
+    // Lists the printers on a worker thread, so that a spooler that does not
+    // answer holds up no one: until the list is in, the service answers
+    // every other thread at once as if there were no printers (and asks the
+    // spooler nothing for it). listed then runs on the worker thread. False
+    // when the service answers at once anyway and nothing was started.
+    virtual bool StartListing(std::function<void()> listed)
+    {
+        (void)listed;
+        return false;
+    }
+    // True while such a listing is under way.
+    virtual bool ListingPending() { return false; }
+    // Waits at most ms for it; true when none is under way any more.
+    virtual bool WaitForListing(int ms)
+    {
+        (void)ms;
+        return true;
+    }
 };
 
 // Paper numbers of user paper forms: a stable number per form name.

@@ -81,8 +81,21 @@ void DrawTextRun(QPainter& P, const TTextFont& F, const TTextRun& R, const QPoin
         base = QPointF(0, F.Ascent);
     }
     if (TakesGlyphs(P)) {
-        for (const TGlyphGroup& g : R.Groups)
-            P.drawGlyphRun(QPointF(), ToGlyphRun(g, F.Font, base));
+        bool hidden = false;
+        for (const TGlyphGroup& g : R.Groups) {
+            if (g.Hidden)
+                hidden = true;
+            else
+                P.drawGlyphRun(QPointF(), ToGlyphRun(g, F.Font, base));
+        }
+        if (hidden && P.paintEngine()->type() == QPaintEngine::Pdf) {
+            const QPen pen = P.pen();
+            P.setPen(QColor(0, 0, 0, 0));
+            for (const TGlyphGroup& g : R.Groups)
+                if (g.Hidden)
+                    P.drawGlyphRun(QPointF(), ToGlyphRun(g, F.Font, base));
+            P.setPen(pen);
+        }
     } else {
         for (const TTextPiece& piece : R.Pieces)
             P.drawText(base + piece.Origin, R.Text.mid(piece.From, piece.Length));
@@ -155,6 +168,8 @@ private:
         const QFont& f = TextFont->Font;
         if (!GatherRuns || op.X2 != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode
             || f.underline() || f.strikeOut() || f.overline())
+            return false;
+        if (std::any_of(text.Groups.begin(), text.Groups.end(), [](const TGlyphGroup& g) { return g.Hidden; }))
             return false;
         RunColor = TextFont->Color;
         const QPointF base(op.X1, op.Y1 + TextFont->Ascent);

@@ -71,6 +71,10 @@ struct TGlyphGroup {
     QRawFont Raw; // the face the glyphs come from (the font's own or a fallback)
     QList<quint32> Glyphs;
     QList<QPointF> Positions;
+    // Drawn invisibly and onto a PDF only: the ordinary glyphs of characters
+    // drawn in forms a reader cannot map back to them (vertical forms), so
+    // that the file's text still reads as the characters.
+    bool Hidden = false;
 };
 // A stretch of the text whose characters follow each other by their natural
 // advances: what devices that keep text rather than glyphs are given.

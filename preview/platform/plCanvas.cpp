@@ -156,7 +156,6 @@ struct TCanvas::Private {
     int EmittedFont = -1;
     // Drawing: the painter's pen holds the text colour, not the line pen.
     bool PainterPenIsText = false;
-    const TFontEntry* PainterFont = nullptr;
 
     bool Live() const { return !Closed && (Painter || Rec); }
 
@@ -294,10 +293,6 @@ struct TCanvas::Private {
             Rec->Texts.push_back(std::move(run));
             Emit(plmeta::TOpKind::Text, x, y, angle, 0, int(Rec->Texts.size() - 1));
             return;
-        }
-        if (PainterFont != &fe) {
-            Painter->setFont(fe.QtFont);
-            PainterFont = &fe;
         }
         if (!PainterPenIsText || Painter->pen().color() != color) {
             Painter->setPen(QPen(color));

@@ -5,6 +5,7 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QTextLayout>
+#include <QVarLengthArray>
 
 #include <hb-ot.h>
 #include <hb.h>
@@ -123,6 +124,8 @@ QRectF TFontEntry::InkBounds(const QString& s) const
 
 bool TFontEntry::Invisible(char32_t c)
 {
+    if (c >= 0x20 && c < 0x7F)
+        return false;
     const QChar::Category cat = QChar::category(c);
     return cat == QChar::Other_Control || cat == QChar::Other_Format || cat == QChar::Other_Surrogate;
 }
@@ -162,22 +165,34 @@ TFontEntry::TGlyph TFontEntry::GlyphFor(char32_t c) const
     return g;
 }
 
-plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>& At,
+plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>* At,
                                     const std::vector<quint32>* Glyphs) const
 {
     plmeta::TTextRun r;
     r.Text = s;
+    r.Glyphs.reserve(std::size_t(s.size()));
     const double sx = XScale > 0 ? XScale : 1;
-    std::vector<int> groupOfFace;
-    int hidden = -1;
+    QVarLengthArray<int, 8> faceOf; // the entry's faces in the run's
     plmeta::TTextPiece* piece = nullptr;
     QPointF next;
+    double along = 0; // natural places, before XScale
+    auto add = [&](const TGlyph& g, bool hide, const QPointF& at) {
+        while (faceOf.size() <= g.Face)
+            faceOf.append(-1);
+        int& face = faceOf[g.Face];
+        if (face < 0) {
+            face = int(r.Faces.size());
+            r.Faces.append(FFaces[std::size_t(g.Face)]);
+        }
+        r.Glyphs.push_back(plmeta::TPlacedGlyph{g.Index, uint16_t(face), hide, at});
+    };
     for (qsizetype i = 0; i < s.size(); ++i) {
         const bool pair = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate();
         const qsizetype n = pair ? 2 : 1;
         const char32_t c = pair ? QChar::surrogateToUcs4(s[i], s[i + 1]) : s[i].unicode();
-        const QPointF at(At[std::size_t(i)].x() / sx, At[std::size_t(i)].y());
-        const double advance = Width(s.constData() + i, n) / sx;
+        const QPointF at = At ? QPointF((*At)[std::size_t(i)].x() / sx, (*At)[std::size_t(i)].y()) : QPointF(along, 0);
+        const double advance = pair ? Width(s.constData() + i, n) / sx : NaturalAdvance(char16_t(c));
+        along += advance;
         const qsizetype from = i;
         i += n - 1;
         if (Invisible(c)) {
@@ -185,49 +200,35 @@ plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>
             continue;
         }
         if (!piece || std::abs(at.x() - next.x()) > 1e-6 || std::abs(at.y() - next.y()) > 1e-6) {
-            r.Pieces.push_back(plmeta::TTextPiece{from, 0, at});
+            r.Pieces.append(plmeta::TTextPiece{from, 0, at});
             piece = &r.Pieces.back();
         }
         piece->Length += n;
         next = at + QPointF(advance, 0);
         if (QChar::isSpace(c))
             continue; // no ink: a glyph would only add a blank to the text layer
-        TGlyph g = GlyphFor(c);
+        const TGlyph g = GlyphFor(c);
         if (Glyphs && (*Glyphs)[std::size_t(from)] != 0 && (*Glyphs)[std::size_t(from)] != g.Index) {
             // Another glyph of the font's own face draws it; the ordinary one
             // still carries the character's text.
-            if (hidden < 0) {
-                hidden = int(r.Groups.size());
-                r.Groups.push_back(plmeta::TGlyphGroup{FFaces[std::size_t(g.Face)], {}, {}, true});
-            }
-            r.Groups[std::size_t(hidden)].Glyphs.push_back(g.Index);
-            r.Groups[std::size_t(hidden)].Positions.push_back(at);
-            g = TGlyph{0, (*Glyphs)[std::size_t(from)]};
+            add(g, true, at);
+            add(TGlyph{0, (*Glyphs)[std::size_t(from)]}, false, at);
+        } else {
+            add(g, false, at);
         }
-        if (groupOfFace.size() <= std::size_t(g.Face))
-            groupOfFace.resize(std::size_t(g.Face) + 1, -1);
-        int& group = groupOfFace[std::size_t(g.Face)];
-        if (group < 0) {
-            group = int(r.Groups.size());
-            r.Groups.push_back(plmeta::TGlyphGroup{FFaces[std::size_t(g.Face)], {}, {}});
-        }
-        r.Groups[std::size_t(group)].Glyphs.push_back(g.Index);
-        r.Groups[std::size_t(group)].Positions.push_back(at);
     }
     return r;
 }
 
+plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>& At,
+                                    const std::vector<quint32>* Glyphs) const
+{
+    return Layout(s, &At, Glyphs);
+}
+
 plmeta::TTextRun TFontEntry::Layout(const QString& s) const
 {
-    std::vector<QPointF> at(std::size_t(s.size()));
-    double along = 0;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const qsizetype n = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate() ? 2 : 1;
-        at[std::size_t(i)] = QPointF(along, 0);
-        along += Width(s.constData() + i, n);
-        i += n - 1;
-    }
-    return Layout(s, at);
+    return Layout(s, nullptr, nullptr);
 }
 
 namespace {

@@ -76,6 +76,7 @@ private:
     // font falls back to for it.
     TGlyph GlyphFor(char32_t c) const;
     mutable std::vector<QRawFont> FFaces;
+    plmeta::TTextRun Layout(const QString& s, const std::vector<QPointF>* At, const std::vector<quint32>* Glyphs) const;
     mutable QHash<char32_t, TGlyph> FGlyphs;
 
     double Measure(char16_t c) const;

@@ -76,6 +76,7 @@ private:
     // font falls back to for it.
     TGlyph GlyphFor(char32_t c) const;
     mutable std::vector<QRawFont> FFaces;
+    // Both layouts: At null places each character after the one before.
     plmeta::TTextRun Layout(const QString& s, const std::vector<QPointF>* At, const std::vector<quint32>* Glyphs) const;
     mutable QHash<char32_t, TGlyph> FGlyphs;
 

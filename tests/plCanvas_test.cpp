@@ -344,23 +344,28 @@ TEST(plCanvas, TextAtAPoint)
 }
 
 // A "@" face turned to run downwards stacks its characters upright, each cell
-// to the left of the reference point, each advancing by its own width.
+// to the left of the reference point, each advancing by its own width: in
+// the face's vertical forms where it has them (IPA Gothic), as in a line
+// where it has none (DejaVu Sans, whose fallback draws the kanji).
 TEST(plCanvas, VerticalFaceStacksCharacters)
 {
-    TPage page;
-    TFont f = page.C->Font();
-    f.Name = "@IPAGothic";
-    f.Escapement = 2700;
-    page.C->SetFont(f);
-    const double cell = page.C->TextMetrics().Height;
-    const double w = page.C->TextWidthF(u"日"_qs);
-    page.C->ExtTextOut(1000, 300, u"日本"_qs);
-    auto texts = Texts(page.Log());
-    ASSERT_EQ(texts.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(texts[i].Angle, 0);
-        EXPECT_NEAR(texts[i].Box.top(), 300 + i * w, kTol);
-        EXPECT_NEAR(texts[i].Box.center().x(), 1000 - cell / 2, 0.6);
+    for (const char* face : {"@IPAGothic", "@DejaVu Sans"}) {
+        SCOPED_TRACE(face);
+        TPage page;
+        TFont f = page.C->Font();
+        f.Name = face;
+        f.Escapement = 2700;
+        page.C->SetFont(f);
+        const double cell = page.C->TextMetrics().Height;
+        const double w = page.C->TextWidthF(u"日"_qs);
+        page.C->ExtTextOut(1000, 300, u"日本"_qs);
+        auto texts = Texts(page.Log());
+        ASSERT_EQ(texts.size(), 2u);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(texts[i].Angle, 0);
+            EXPECT_NEAR(texts[i].Box.top(), 300 + i * w, kTol);
+            EXPECT_NEAR(texts[i].Box.center().x(), 1000 - cell / 2, 0.6);
+        }
     }
 }
 

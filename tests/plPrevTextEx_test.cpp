@@ -1,13 +1,15 @@
 // Justified, vertical, fitted and turned text and the postal-code boxes,
-// read back through the logging device.
+// read back through the logging device and from printed PDFs.
 #include "plCupsPrinterService.h"
 #include "plPrev.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
+#include "support/SpoolerOutput.h"
 #include "support/plLogDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -330,4 +332,237 @@ TEST(TextExPrinter, ZipBoxesLandscape)
         EXPECT_NEAR(d.Box.right(), left + int(85 / 2.0 + zero.height() / 2.0) + 3, 0.01) << i;
         EXPECT_NEAR(d.Box.top(), t + int(60 / 2.0 - zero.width() / 2.0), 0.01) << i;
     }
+}
+
+namespace {
+
+// Pages printed through the private spooler's Office Laser (A4, 600 dpi) and
+// read back from the PDF it writes. Lengths in the PDF are points.
+class PrintedTextEx : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
+        TPrinter::Printer().SetPrinterIndex(-1);
+    }
+    void TearDown() override { TPrinter::Printer().SetService(nullptr); }
+
+    std::unique_ptr<TplPrev> Document(int Orientation)
+    {
+        auto doc = std::make_unique<TplPrev>(&Form);
+        doc->SetName("plPrev1");
+        doc->plSetPrinter()->SetPaperNumber(9);
+        doc->plSetPrinter()->SetOrientation(Orientation);
+        doc->UpdatePaperValues();
+        return doc;
+    }
+    static QString Print(TplPrev& Doc, const QString& Title)
+    {
+        Doc.SetTitle(Title);
+        Doc.Print();
+        return SpoolerOutput::WaitForJob("Office_Laser", TPrinter::Printer().LastJobId());
+    }
+
+    QObject Form;
+};
+
+constexpr double kUnitsPerPt = 254.0 / 72;
+
+// The words of page 1 whose middle lies in the band of paper units.
+QList<SpoolerOutput::TWord> WordsIn(const QList<SpoolerOutput::TWord>& Words, const QRectF& Band)
+{
+    QList<SpoolerOutput::TWord> out;
+    for (const SpoolerOutput::TWord& w : Words) {
+        const QPointF mid = w.Box.center() * kUnitsPerPt;
+        if (w.Page == 1 && Band.contains(mid))
+            out.append(w);
+    }
+    return out;
+}
+
+// Words from the top of the page down.
+QList<SpoolerOutput::TWord> Downwards(QList<SpoolerOutput::TWord> Words)
+{
+    std::sort(Words.begin(), Words.end(), [](const auto& a, const auto& b) { return a.Box.top() < b.Box.top(); });
+    return Words;
+}
+
+// Rectangle the dark pixels of Image cover inside Area (paper units; the
+// image at Dpi dots per inch).
+QRectF InkIn(const QImage& Image, int Dpi, const QRectF& Area)
+{
+    const double px = Dpi / 254.0;
+    int l = INT_MAX, t = INT_MAX, r = -1, b = -1;
+    for (int y = int(Area.top() * px); y < int(Area.bottom() * px); ++y)
+        for (int x = int(Area.left() * px); x < int(Area.right() * px); ++x)
+            if (qGray(Image.pixel(x, y)) < 128) {
+                l = std::min(l, x);
+                t = std::min(t, y);
+                r = std::max(r, x + 1);
+                b = std::max(b, y + 1);
+            }
+    if (r < 0)
+        return QRectF();
+    return QRectF(QPointF(l / px, t / px), QPointF(r / px, b / px));
+}
+
+// Every new text operation once, Japanese and Latin, with the boxes drawn.
+void DrawSpecimen(TplPrev& Doc, bool Portrait)
+{
+    auto boxed = [&](int X1, int X2, int Y1, int Y2) {
+        Doc.PenColor(clSilver);
+        Doc.PenWidth(1);
+        Doc.RectLine(X1, X2, Y1, Y2);
+    };
+    auto label = [&](int X, int Y, const QString& Text) {
+        Doc.FontSize(8);
+        Doc.TextOut(X, Y, Text);
+        Doc.FontSize(14);
+    };
+    Doc.FontName("IPAGothic");
+    Doc.FontSize(14);
+    if (Portrait) {
+        label(200, 230, "TextRectJust");
+        boxed(200, 1000, 300, 400);
+        Doc.TextRectJust(200, 1000, 300, 400, "Justified");
+        boxed(1100, 1900, 300, 400);
+        Doc.TextRectJust(1100, 1900, 300, 400, QString::fromUtf8("両端揃えの文"));
+        boxed(200, 700, 450, 550);
+        Doc.TextRectJust(200, 700, 450, 550, "A line much wider than its box");
+        boxed(750, 1000, 450, 550);
+        Doc.TextRectJust(750, 1000, 450, 550, QString::fromUtf8("ーー"));
+        label(200, 600, "TextRectJustTate");
+        boxed(200, 400, 650, 1650);
+        Doc.TextRectJustTate(200, 400, 650, 1650, QString::fromUtf8("「縦書き」テキスト、ーっ。"));
+        boxed(450, 650, 650, 1650);
+        Doc.TextRectJustTate(450, 650, 650, 1650, "Latin 123");
+        boxed(700, 750, 650, 850);
+        Doc.TextRectJustTate(700, 750, 650, 850, QString::fromUtf8("ーー"));
+        boxed(700, 750, 900, 1200);
+        Doc.TextRectJustTate(700, 750, 900, 1200, QString::fromUtf8("長い縦書きの文章（狭い）"));
+        label(850, 600, "TextRectFit");
+        boxed(850, 1550, 650, 750);
+        Doc.TextRectFit(850, 1550, 650, 750, 7, "1234");
+        boxed(850, 1150, 800, 900);
+        Doc.TextRectFit(850, 1150, 800, 900, 3, QString::fromUtf8("一二三四五"));
+        label(850, 950, "TextSpecial");
+        Doc.TextSpecial(850, 1050, 0, 100, "Angle 0");
+        Doc.TextSpecial(1000, 1600, 90, 100, QString::fromUtf8("上へ Up 90"));
+        Doc.TextSpecial(1850, 1050, 270, 50, QString::fromUtf8("下へ Down 270"));
+        Doc.TextSpecial(1250, 1500, 45, 150, "Wide 45");
+        Doc.FontSize(16);
+        label(200, 1700, "TextRectLCEx / TextRectCCEx");
+        boxed(200, 1100, 1750, 1850);
+        Doc.TextRectLCEx(200, 1100, 1750, 1850, "Fits: left, centred");
+        boxed(200, 1100, 1900, 2000);
+        Doc.TextRectLCEx(200, 1100, 1900, 2000, QString::fromUtf8("[ 　　　月 　　　日] （ 　　　分 　　　秒)"));
+        boxed(1200, 1900, 1750, 1850);
+        Doc.TextRectCCEx(1200, 1900, 1750, 1850, QString::fromUtf8("中央 centred"));
+        boxed(1200, 1600, 1900, 2000);
+        Doc.TextRectCCEx(1200, 1600, 1900, 2000, "Centred but far too long");
+        Doc.FontSize(14);
+        Doc.ZipOut("123-4567", 0, 0, true, 0);
+        Doc.ZipOutEx(QString::fromUtf8("９８７－６５４３"), 0, 0, false, 2200);
+    } else {
+        Doc.ZipOut(QString::fromUtf8("１２３－４５６７"), 0, 0, true, 0);
+        Doc.ZipOutEx("9876543", 0, 0, false, -500);
+        label(200, 230, "TextRectJustTate, TextSpecial");
+        boxed(200, 400, 300, 1500);
+        Doc.TextRectJustTate(200, 400, 300, 1500, QString::fromUtf8("横置きの縦書き、ー。"));
+        Doc.TextSpecial(800, 400, 270, 100, QString::fromUtf8("下向き Down"));
+        boxed(1000, 1800, 300, 400);
+        Doc.TextRectJust(1000, 1800, 300, 400, QString::fromUtf8("横置き Landscape"));
+    }
+}
+
+} // namespace
+
+// Justified text spans its box from edge to edge; vertical text is one
+// column that reads from top to bottom, drawn in the face's vertical forms.
+TEST_F(PrintedTextEx, JustifiedAndVerticalText)
+{
+    auto doc = Document(poPortrait);
+    doc->BeginDoc();
+    DrawSpecimen(*doc, true);
+    doc->EndDoc();
+    const QString pdf = Print(*doc, "Text specimen");
+    ASSERT_FALSE(pdf.isEmpty());
+    const auto words = SpoolerOutput::Words(pdf);
+
+    struct Row {
+        QRectF Box; // paper units
+        QString Text;
+    };
+    const Row rows[] = {
+        {QRectF(QPointF(200, 300), QPointF(1000, 400)), "Justified"},
+        {QRectF(QPointF(1100, 300), QPointF(1900, 400)), QString::fromUtf8("両端揃えの文")},
+        {QRectF(QPointF(200, 450), QPointF(700, 550)), "Alinemuchwiderthanitsbox"},
+        {QRectF(QPointF(200, 1900), QPointF(1100, 2000)), QString::fromUtf8("[月日]（分秒)")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.Text.toStdString());
+        auto row = WordsIn(words, r.Box.adjusted(-50, 0, 50, 0));
+        ASSERT_FALSE(row.isEmpty());
+        std::sort(row.begin(), row.end(), [](const auto& a, const auto& b) { return a.Box.left() < b.Box.left(); });
+        QString text;
+        for (const auto& w : row)
+            text += w.Text;
+        EXPECT_EQ(text, r.Text);
+        EXPECT_NEAR(row.front().Box.left() * kUnitsPerPt, r.Box.left(), 3);
+        EXPECT_NEAR(row.back().Box.right() * kUnitsPerPt, r.Box.right(), 3);
+    }
+
+    // The column: every character centred on the box's middle, read from
+    // the top of the box to its bottom.
+    const QString tate = QString::fromUtf8("「縦書き」テキスト、ーっ。");
+    const auto column = Downwards(WordsIn(words, QRectF(QPointF(150, 640), QPointF(450, 1700))));
+    QString read;
+    for (const auto& w : column) {
+        read += w.Text;
+        EXPECT_NEAR(w.Box.center().x() * kUnitsPerPt, 300, 2) << w.Text;
+    }
+    EXPECT_EQ(read, tate);
+    ASSERT_FALSE(column.isEmpty());
+    EXPECT_NEAR(column.front().Box.top() * kUnitsPerPt, 650, 5);
+    EXPECT_NEAR(column.back().Box.bottom() * kUnitsPerPt, 1650, 12);
+
+    // "ー" down a column is the upright bar of vertical writing, not the
+    // dash of a line: its ink is taller than wide where the line's is wider.
+    const int dpi = 300;
+    const QImage page = SpoolerOutput::Render(pdf, 1, dpi);
+    ASSERT_FALSE(page.isNull());
+    const double em = 14 * 254 / 72.0;
+    const QRectF down = InkIn(page, dpi, QRectF(690, 650, 70, em));
+    const QRectF across = InkIn(page, dpi, QRectF(750, 450, em, 100));
+    ASSERT_FALSE(down.isEmpty());
+    ASSERT_FALSE(across.isEmpty());
+    EXPECT_GT(down.height(), 3 * down.width());
+    EXPECT_GT(across.width(), 3 * across.height());
+}
+
+// On landscape paper the postal code's digits read down the right edge, and
+// vertical text stays a column read from top to bottom.
+TEST_F(PrintedTextEx, LandscapeDigitsAndColumn)
+{
+    auto doc = Document(poLandscape);
+    doc->BeginDoc();
+    ASSERT_EQ(doc->ViewWidth(), 2969);
+    DrawSpecimen(*doc, false);
+    doc->EndDoc();
+    const QString pdf = Print(*doc, "Landscape specimen");
+    ASSERT_FALSE(pdf.isEmpty());
+    const auto words = SpoolerOutput::Words(pdf);
+
+    const int left = 2969 - 85 - 120;
+    QString zip;
+    for (const auto& w : Downwards(WordsIn(words, QRectF(QPointF(left, 2099 - 552), QPointF(left + 85, 2099))))) {
+        zip += w.Text;
+        EXPECT_GT(w.Box.width(), w.Box.height()) << w.Text; // turned: the cell's height lies across
+    }
+    EXPECT_EQ(zip, "1234567");
+
+    QString read;
+    for (const auto& w : Downwards(WordsIn(words, QRectF(QPointF(150, 250), QPointF(450, 1550)))))
+        read += w.Text;
+    EXPECT_EQ(read, QString::fromUtf8("横置きの縦書き、ー。"));
 }

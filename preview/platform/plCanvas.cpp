@@ -156,7 +156,6 @@ struct TCanvas::Private {
     int EmittedFont = -1;
     // Drawing: the painter's pen holds the text colour, not the line pen.
     bool PainterPenIsText = false;
-    const TFontEntry* PainterFont = nullptr;
 
     bool Live() const { return !Closed && (Painter || Rec); }
 
@@ -295,10 +294,6 @@ struct TCanvas::Private {
             Emit(plmeta::TOpKind::Text, x, y, angle, 0, int(Rec->Texts.size() - 1));
             return;
         }
-        if (PainterFont != &fe) {
-            Painter->setFont(fe.QtFont);
-            PainterFont = &fe;
-        }
         if (!PainterPenIsText || Painter->pen().color() != color) {
             Painter->setPen(QPen(color));
             PainterPenIsText = true;
@@ -314,8 +309,13 @@ struct TCanvas::Private {
 
     // Text at a point, one recorded text for the whole string: with dx each
     // character at the given advances, otherwise at its own. Vertical faces
-    // turned to run downwards stack their characters upright, each cell to
-    // the left of the reference point.
+    // turned to run downwards stack their characters upright in a column
+    // left of the reference point, each advancing by its advance. Where the
+    // face has vertical forms they draw the characters, placed by the face's
+    // vertical metrics with the glyph's vertical advance centred on the
+    // character's own (a half-width letter sits in the middle of its half
+    // of an em); otherwise each character is set as in a line, centred
+    // across the column.
     void TextAt(double x, double y, const QString& s, const int* dx)
     {
         const TFontEntry& fe = *Entry;
@@ -323,9 +323,13 @@ struct TCanvas::Private {
         const bool down = fe.Vertical && (Font.Escapement == 2700 || Font.Escapement == -900);
         const double angle = down ? 0 : Font.Escapement / 10.0;
         std::vector<QPointF> at(std::size_t(s.size()));
+        std::vector<quint32> glyphs;
+        if (down)
+            glyphs.resize(std::size_t(s.size()));
         double along = 0;
         for (qsizetype i = 0; i < s.size(); ++i) {
-            const qsizetype n = (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ? 2 : 1;
+            const bool pair = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate();
+            const qsizetype n = pair ? 2 : 1;
             const double own = fe.Width(s.constData() + i, n);
             double adv = own;
             if (dx) {
@@ -333,13 +337,26 @@ struct TCanvas::Private {
                 if (n == 2)
                     adv += dx[i + 1];
             }
-            at[std::size_t(i)] = down ? QPointF(-cell / 2 - own / 2, along) : QPointF(along, 0);
+            if (!down) {
+                at[std::size_t(i)] = QPointF(along, 0);
+            } else {
+                const char32_t c = pair ? QChar::surrogateToUcs4(s[i], s[i + 1]) : s[i].unicode();
+                const TFontEntry::TVerticalGlyph v = fe.VerticalGlyph(c);
+                // Positions run from the first baseline, an ascent below y.
+                if (v.Index != 0) {
+                    glyphs[std::size_t(i)] = v.Index;
+                    const double top = along + (own - v.Advance) / 2;
+                    at[std::size_t(i)] = QPointF(-cell / 2 + v.Offset.x() * fe.XScale, top + v.Offset.y() - fe.Ascent);
+                } else {
+                    at[std::size_t(i)] = QPointF(-cell / 2 - own / 2, along);
+                }
+            }
             along += adv;
             i += n - 1;
         }
         if (!down && angle == 0)
             Background(x, y, along, cell);
-        Run(x, y, fe.Layout(s, at), angle);
+        Run(x, y, fe.Layout(s, at, down ? &glyphs : nullptr), angle);
     }
 
     void SetClipFrame(const std::optional<QRectF>& r)

@@ -5,6 +5,10 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QTextLayout>
+#include <QVarLengthArray>
+
+#include <hb-ot.h>
+#include <hb.h>
 
 #include <algorithm>
 #include <cmath>
@@ -120,6 +124,8 @@ QRectF TFontEntry::InkBounds(const QString& s) const
 
 bool TFontEntry::Invisible(char32_t c)
 {
+    if (c >= 0x20 && c < 0x7F)
+        return false;
     const QChar::Category cat = QChar::category(c);
     return cat == QChar::Other_Control || cat == QChar::Other_Format || cat == QChar::Other_Surrogate;
 }
@@ -159,20 +165,34 @@ TFontEntry::TGlyph TFontEntry::GlyphFor(char32_t c) const
     return g;
 }
 
-plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>& At) const
+plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>* At,
+                                    const std::vector<quint32>* Glyphs) const
 {
     plmeta::TTextRun r;
     r.Text = s;
+    r.Glyphs.reserve(std::size_t(s.size()));
     const double sx = XScale > 0 ? XScale : 1;
-    std::vector<int> groupOfFace;
+    QVarLengthArray<int, 8> faceOf; // the entry's faces in the run's
     plmeta::TTextPiece* piece = nullptr;
     QPointF next;
+    double along = 0; // natural places, before XScale
+    auto add = [&](const TGlyph& g, bool hide, const QPointF& at) {
+        while (faceOf.size() <= g.Face)
+            faceOf.append(-1);
+        int& face = faceOf[g.Face];
+        if (face < 0) {
+            face = int(r.Faces.size());
+            r.Faces.append(FFaces[std::size_t(g.Face)]);
+        }
+        r.Glyphs.push_back(plmeta::TPlacedGlyph{g.Index, uint16_t(face), hide, at});
+    };
     for (qsizetype i = 0; i < s.size(); ++i) {
         const bool pair = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate();
         const qsizetype n = pair ? 2 : 1;
         const char32_t c = pair ? QChar::surrogateToUcs4(s[i], s[i + 1]) : s[i].unicode();
-        const QPointF at(At[std::size_t(i)].x() / sx, At[std::size_t(i)].y());
-        const double advance = Width(s.constData() + i, n) / sx;
+        const QPointF at = At ? QPointF((*At)[std::size_t(i)].x() / sx, (*At)[std::size_t(i)].y()) : QPointF(along, 0);
+        const double advance = pair ? Width(s.constData() + i, n) / sx : NaturalAdvance(char16_t(c));
+        along += advance;
         const qsizetype from = i;
         i += n - 1;
         if (Invisible(c)) {
@@ -180,7 +200,7 @@ plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>
             continue;
         }
         if (!piece || std::abs(at.x() - next.x()) > 1e-6 || std::abs(at.y() - next.y()) > 1e-6) {
-            r.Pieces.push_back(plmeta::TTextPiece{from, 0, at});
+            r.Pieces.append(plmeta::TTextPiece{from, 0, at});
             piece = &r.Pieces.back();
         }
         piece->Length += n;
@@ -188,30 +208,107 @@ plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>
         if (QChar::isSpace(c))
             continue; // no ink: a glyph would only add a blank to the text layer
         const TGlyph g = GlyphFor(c);
-        if (groupOfFace.size() <= std::size_t(g.Face))
-            groupOfFace.resize(std::size_t(g.Face) + 1, -1);
-        int& group = groupOfFace[std::size_t(g.Face)];
-        if (group < 0) {
-            group = int(r.Groups.size());
-            r.Groups.push_back(plmeta::TGlyphGroup{FFaces[std::size_t(g.Face)], {}, {}});
+        if (Glyphs && (*Glyphs)[std::size_t(from)] != 0 && (*Glyphs)[std::size_t(from)] != g.Index) {
+            // Another glyph of the font's own face draws it; the ordinary one
+            // still carries the character's text.
+            add(g, true, at);
+            add(TGlyph{0, (*Glyphs)[std::size_t(from)]}, false, at);
+        } else {
+            add(g, false, at);
         }
-        r.Groups[std::size_t(group)].Glyphs.push_back(g.Index);
-        r.Groups[std::size_t(group)].Positions.push_back(at);
     }
     return r;
 }
 
+plmeta::TTextRun TFontEntry::Layout(const QString& s, const std::vector<QPointF>& At,
+                                    const std::vector<quint32>* Glyphs) const
+{
+    return Layout(s, &At, Glyphs);
+}
+
 plmeta::TTextRun TFontEntry::Layout(const QString& s) const
 {
-    std::vector<QPointF> at(std::size_t(s.size()));
-    double along = 0;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const qsizetype n = s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate() ? 2 : 1;
-        at[std::size_t(i)] = QPointF(along, 0);
-        along += Width(s.constData() + i, n);
-        i += n - 1;
+    return Layout(s, nullptr, nullptr);
+}
+
+namespace {
+
+// HarfBuzz reads the face's tables from the very face Qt resolved (the
+// same file, and the same face of a collection), so glyph indexes agree.
+hb_blob_t* FaceTable(hb_face_t*, hb_tag_t Tag, void* User)
+{
+    const char name[4] = {char(Tag >> 24), char(Tag >> 16), char(Tag >> 8), char(Tag)};
+    auto* data = new QByteArray(static_cast<const QRawFont*>(User)->fontTable(name));
+    if (data->isEmpty()) {
+        delete data;
+        return nullptr;
     }
-    return Layout(s, at);
+    return hb_blob_create(data->constData(), unsigned(data->size()), HB_MEMORY_MODE_READONLY, data,
+                          [](void* p) { delete static_cast<QByteArray*>(p); });
+}
+
+bool HasFeature(hb_face_t* Face, hb_tag_t Table, hb_tag_t Feature)
+{
+    hb_tag_t tags[64];
+    unsigned start = 0, n;
+    do {
+        n = 64;
+        hb_ot_layout_table_get_feature_tags(Face, Table, start, &n, tags);
+        if (std::find(tags, tags + n, Feature) != tags + n)
+            return true;
+        start += n;
+    } while (n == 64);
+    return false;
+}
+
+} // namespace
+
+hb_font_t* TFontEntry::VerticalShaper() const
+{
+    if (FVerticalShaper)
+        return FVerticalShaper->get();
+    FVerticalShaper.emplace();
+    if (FFaces.empty())
+        FFaces.push_back(QRawFont::fromFont(QtFont));
+    if (!FFaces[0].isValid())
+        return nullptr;
+    hb_face_t* face = hb_face_create_for_tables(FaceTable, new QRawFont(FFaces[0]),
+                                                [](void* p) { delete static_cast<QRawFont*>(p); });
+    if (HasFeature(face, HB_OT_TAG_GSUB, HB_TAG('v', 'e', 'r', 't')))
+        FVerticalShaper->reset(hb_font_create(face), hb_font_destroy);
+    hb_face_destroy(face);
+    return FVerticalShaper->get();
+}
+
+TFontEntry::TVerticalGlyph TFontEntry::VerticalGlyph(char32_t c) const
+{
+    if (auto it = FVerticalGlyphs.constFind(c); it != FVerticalGlyphs.constEnd())
+        return *it;
+    TVerticalGlyph v;
+    if (hb_font_t* font = VerticalShaper()) {
+        // Shaped downwards, the face's vertical alternates apply (its
+        // proportional rotated forms do not: letters and digits stay upright).
+        hb_buffer_t* buffer = hb_buffer_create();
+        const uint32_t text[1] = {uint32_t(c)};
+        hb_buffer_add_utf32(buffer, text, 1, 0, 1);
+        hb_buffer_guess_segment_properties(buffer);
+        hb_buffer_set_direction(buffer, HB_DIRECTION_TTB);
+        hb_buffer_set_language(buffer, hb_language_from_string("ja", -1));
+        hb_shape(font, buffer, nullptr, 0);
+        unsigned n = 0;
+        const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &n);
+        const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, nullptr);
+        if (n == 1 && info[0].codepoint != 0) {
+            // Offsets run from the top centre of the glyph's place, y upwards.
+            const double k = Em / hb_face_get_upem(hb_font_get_face(font));
+            v.Index = info[0].codepoint;
+            v.Offset = QPointF(pos[0].x_offset * k, -pos[0].y_offset * k);
+            v.Advance = std::abs(pos[0].y_advance) * k;
+        }
+        hb_buffer_destroy(buffer);
+    }
+    FVerticalGlyphs.insert(c, v);
+    return v;
 }
 
 const std::vector<TKerningPair>& TFontEntry::KerningPairs() const

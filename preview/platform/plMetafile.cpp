@@ -18,12 +18,14 @@ std::size_t TMetaData::ByteSize() const
     n += Transforms.capacity() * sizeof(QTransform);
     n += Pens.capacity() * sizeof(QPen) + Brushes.capacity() * sizeof(QBrush);
     n += Fonts.capacity() * sizeof(TTextFont);
-    n += Texts.capacity() * sizeof(TTextRun);
+    n += Texts.size() * sizeof(TTextRun);
     for (const TTextRun& r : Texts) {
         n += 32 + std::size_t(r.Text.capacity()) * sizeof(QChar); // header and characters
-        n += r.Groups.capacity() * sizeof(TGlyphGroup) + r.Pieces.capacity() * sizeof(TTextPiece);
-        for (const TGlyphGroup& g : r.Groups)
-            n += std::size_t(g.Glyphs.capacity()) * sizeof(quint32) + std::size_t(g.Positions.capacity()) * sizeof(QPointF);
+        n += r.Glyphs.capacity() * sizeof(TPlacedGlyph);
+        if (r.Faces.capacity() > 1)
+            n += std::size_t(r.Faces.capacity()) * sizeof(QRawFont);
+        if (r.Pieces.capacity() > 1)
+            n += std::size_t(r.Pieces.capacity()) * sizeof(TTextPiece);
     }
     n += Polygons.capacity() * sizeof(QPolygonF);
     for (const QPolygonF& p : Polygons)
@@ -51,19 +53,33 @@ bool TakesGlyphs(const QPainter& p)
     return t != QPaintEngine::Picture && t != QPaintEngine::SVG && t < QPaintEngine::User;
 }
 
-QGlyphRun ToGlyphRun(const TGlyphGroup& g, const QFont& f, const QPointF& base)
+// The glyphs of Run in its face Face (hidden ones or the others), placed
+// from Base.
+QGlyphRun ToGlyphRun(const TTextRun& Run, int Face, bool Hidden, const QFont& f, const QPointF& Base)
 {
+    QList<quint32> glyphs;
+    QList<QPointF> at;
+    glyphs.reserve(qsizetype(Run.Glyphs.size()));
+    at.reserve(qsizetype(Run.Glyphs.size()));
+    for (const TPlacedGlyph& g : Run.Glyphs) {
+        if (g.Face == Face && g.Hidden == Hidden) {
+            glyphs.push_back(g.Index);
+            at.push_back(g.At + Base);
+        }
+    }
     QGlyphRun run;
-    run.setRawFont(g.Raw);
-    run.setGlyphIndexes(g.Glyphs);
-    QList<QPointF> at = g.Positions;
-    for (QPointF& p : at)
-        p += base;
+    run.setRawFont(Run.Faces[Face]);
+    run.setGlyphIndexes(glyphs);
     run.setPositions(at);
     run.setUnderline(f.underline());
     run.setStrikeOut(f.strikeOut());
     run.setOverline(f.overline());
     return run;
+}
+
+bool HasHidden(const TTextRun& Run)
+{
+    return std::any_of(Run.Glyphs.begin(), Run.Glyphs.end(), [](const TPlacedGlyph& g) { return g.Hidden; });
 }
 
 } // namespace
@@ -81,9 +97,22 @@ void DrawTextRun(QPainter& P, const TTextFont& F, const TTextRun& R, const QPoin
         base = QPointF(0, F.Ascent);
     }
     if (TakesGlyphs(P)) {
-        for (const TGlyphGroup& g : R.Groups)
-            P.drawGlyphRun(QPointF(), ToGlyphRun(g, F.Font, base));
+        auto draw = [&](bool hidden) {
+            for (int face = 0; face < R.Faces.size(); ++face) {
+                const QGlyphRun run = ToGlyphRun(R, face, hidden, F.Font, base);
+                if (!run.glyphIndexes().isEmpty())
+                    P.drawGlyphRun(QPointF(), run);
+            }
+        };
+        draw(false);
+        if (P.paintEngine()->type() == QPaintEngine::Pdf && HasHidden(R)) {
+            const QPen pen = P.pen();
+            P.setPen(QColor(0, 0, 0, 0));
+            draw(true);
+            P.setPen(pen);
+        }
     } else {
+        P.setFont(F.Font);
         for (const TTextPiece& piece : R.Pieces)
             P.drawText(base + piece.Origin, R.Text.mid(piece.From, piece.Length));
     }
@@ -156,17 +185,23 @@ private:
         if (!GatherRuns || op.X2 != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode
             || f.underline() || f.strikeOut() || f.overline())
             return false;
+        if (HasHidden(text))
+            return false;
         RunColor = TextFont->Color;
         const QPointF base(op.X1, op.Y1 + TextFont->Ascent);
-        for (const TGlyphGroup& g : text.Groups) {
-            auto it = std::find_if(Runs.begin(), Runs.end(), [&](const TRun& r) { return r.Raw == g.Raw; });
+        QVarLengthArray<std::size_t, 4> runOfFace;
+        for (const QRawFont& raw : text.Faces) {
+            auto it = std::find_if(Runs.begin(), Runs.end(), [&](const TRun& r) { return r.Raw == raw; });
             if (it == Runs.end()) {
-                Runs.push_back(TRun{g.Raw, {}, {}});
+                Runs.push_back(TRun{raw, {}, {}});
                 it = Runs.end() - 1;
             }
-            it->Glyphs += g.Glyphs;
-            for (const QPointF& p : g.Positions)
-                it->Positions.push_back(p + base);
+            runOfFace.append(std::size_t(it - Runs.begin()));
+        }
+        for (const TPlacedGlyph& g : text.Glyphs) {
+            TRun& run = Runs[runOfFace[g.Face]];
+            run.Glyphs.push_back(g.Index);
+            run.Positions.push_back(g.At + base);
         }
         return true;
     }
@@ -245,8 +280,7 @@ private:
             P.setBackground(QColor::fromRgb(QRgb(uint32_t(op.Index))));
             break;
         case TOpKind::Font:
-            TextFont = &D.Fonts[op.Index];
-            P.setFont(TextFont->Font);
+            TextFont = &D.Fonts[op.Index]; // set on the painter only where text is drawn as text
             break;
         case TOpKind::Line:
             UseLinePen();

@@ -11,10 +11,12 @@
 #include <QRectF>
 #include <QString>
 #include <QTransform>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -67,21 +69,26 @@ struct TTextFont {
 // measurement used. Places are relative to the start of the baseline, in the
 // font's own units (before its horizontal scale). Blanks and control
 // characters have no glyph; they only move the characters after them.
-struct TGlyphGroup {
-    QRawFont Raw; // the face the glyphs come from (the font's own or a fallback)
-    QList<quint32> Glyphs;
-    QList<QPointF> Positions;
+struct TPlacedGlyph {
+    quint32 Index = 0;
+    uint16_t Face = 0; // in the text's faces
+    // Drawn invisibly and onto a PDF only: the ordinary glyph of a character
+    // drawn in a form a reader cannot map back to it (a vertical form), so
+    // that the file's text still reads as the characters.
+    bool Hidden = false;
+    QPointF At;
 };
 // A stretch of the text whose characters follow each other by their natural
 // advances: what devices that keep text rather than glyphs are given.
 struct TTextPiece {
     qsizetype From = 0, Length = 0;
-    QPointF Origin; // start of the stretch's baseline, as Positions
+    QPointF Origin; // start of the stretch's baseline, as glyph places
 };
 struct TTextRun {
     QString Text;
-    std::vector<TGlyphGroup> Groups;
-    std::vector<TTextPiece> Pieces;
+    QVarLengthArray<QRawFont, 1> Faces; // the font's own face, then any fallbacks used
+    std::vector<TPlacedGlyph> Glyphs;
+    QVarLengthArray<TTextPiece, 1> Pieces;
 };
 
 // Draws Run in Font with its cell's top-left corner at Cell (the painter's
@@ -104,7 +111,7 @@ struct TMetaData {
     std::vector<QPen> Pens;
     std::vector<QBrush> Brushes;
     std::vector<TTextFont> Fonts;
-    std::vector<TTextRun> Texts;
+    std::deque<TTextRun> Texts; // never moved once recorded
     std::vector<QPolygonF> Polygons;
     std::vector<QImage> Images;
     std::vector<TNested> Pictures;

@@ -1334,11 +1334,9 @@ TEST(PreviewWindow, ALongPrintShowsItsProgressAndCancelsOnTheSpoolerToo)
         // is there as cancelled.
         const QMap<int, int> jobs = SpoolerOutput::JobStates(queue);
         QList<int> added;
-        for (auto it = jobs.begin(); it != jobs.end(); ++it) {
+        for (auto it = jobs.begin(); it != jobs.end(); ++it)
             if (!jobsBefore.contains(it.key()))
                 added << it.key();
-            EXPECT_GE(it.value(), int(IPP_JSTATE_CANCELED)) << "job " << it.key() << " still queued";
-        }
         EXPECT_EQ(added.size(), atPage > 0 ? 0 : 1);
         for (int id : added) {
             EXPECT_EQ(jobs.value(id), int(IPP_JSTATE_CANCELED));

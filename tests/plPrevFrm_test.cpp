@@ -1361,6 +1361,47 @@ TEST(PreviewWindow, ALongPrintShowsItsProgressAndCancelsOnTheSpoolerToo)
     EXPECT_NE(TPrinter::Printer().LastJobId(), before);
 }
 
+// On a Japanese system the warning about a paper too small and the print's
+// progress speak Japanese.
+TEST(PreviewWindow, PrintWarningAndProgressInJapanese)
+{
+    const char* old = std::getenv("LANG");
+    const std::string keep = old ? old : "";
+    const QString enPrint = MsgPrintNoPrinter, enSetup = MsgSetupNoPrinter;
+    unsetenv("LC_ALL");
+    unsetenv("LC_CTYPE");
+    setenv("LANG", "ja_JP.UTF-8", 1);
+    {
+        auto doc = MakeDoc(6);
+        Preview p(*doc);
+        PrintDialogUser user;
+        user.Paper = QStringLiteral("A5");
+        DialogStandIn dialog([&](QWidget* parent, int from, int to, int min, int max) {
+            user.Arm();
+            return ExecutePrintDialog(parent, from, to, min, max);
+        });
+        TMessageBoxRecorder boxes(QMessageBox::Cancel);
+        p.form->PrintBtn->click();
+        ASSERT_EQ(boxes.Boxes.size(), 1u);
+        EXPECT_TRUE(boxes.Boxes.front().Text.contains(QStringLiteral("選んだ用紙 A5（148 × 210 mm、縦）には収まらず")))
+            << boxes.Boxes.front().Text.toStdString();
+
+        DialogStandIn all([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 6}; });
+        ProgressCanceller canceller(2);
+        canceller.Arm();
+        p.form->PrintBtn->click();
+        canceller.Timer.stop();
+        EXPECT_TRUE(canceller.Pressed);
+        EXPECT_EQ(canceller.LastLabel, QStringLiteral("6 頁中 3 頁目を印刷しています"));
+    }
+    if (old)
+        setenv("LANG", keep.c_str(), 1);
+    else
+        unsetenv("LANG");
+    MsgPrintNoPrinter = enPrint;
+    MsgSetupNoPrinter = enSetup;
+}
+
 // The spooler goes away while a long job is sent, or before Print: an error
 // box says so, nothing hangs, the window is as before, and once the spooler
 // is back a print reaches it. A spooler of this test's own, so that the

@@ -77,6 +77,13 @@ using TCloseEvent = std::function<void(QObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(QObject* Sender, bool& CanClose)>;
 using TplPrevPageEvent = std::function<void(QObject* Sender, int Page)>;
 using TplPrintButtonEvent = std::function<void(QObject* Sender, bool& CanPrint)>;
+// Which pages of the print range go out: all, or those with an odd or an
+// even page number.
+enum TplPageSet { pgAll, pgOdd, pgEven };
+// Told after each printed page (done of total) and while the finished job is
+// sent to the spooler (Sending true, done of total in thousandths); returning
+// false cancels the job, which then leaves nothing on the spooler.
+using TplPrintProgress = std::function<bool(int Done, int Total, bool Sending)>;
 using TPrevProc = std::function<void()>;
 
 // --- Paper geometry ----------------------------------------------------------
@@ -309,6 +316,16 @@ public:
     int PrintOffsetY() const { return FPrintOffsetY; }
     void SetPrintOffsetY(int v) { FPrintOffsetY = v; }
     bool Printing() const { return FPrinting; }
+    // Odd or even pages only, and the last page first: for the next Print.
+    TplPageSet PrintPageSet = pgAll;
+    bool PrintReverse = false;
+    // Set by whoever shows the job's progress (the preview window does).
+    TplPrintProgress PrintProgress;
+    // The page numbers Print sends, in their order, for a range first..last.
+    std::vector<int> PrintPageOrder(int First, int Last) const;
+    // Whether the current paper holds a recorded page as it was recorded:
+    // false when printing would cut part of it off.
+    bool PaperHoldsPages() const;
     // The current printer's name contains "ACROBAT" in any letter case.
     bool AcrobatOut() const;
     // Draws page Page as printed (composed in its printing form, turned by

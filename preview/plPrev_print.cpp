@@ -86,6 +86,11 @@ void TCustomplPrev::Print()
         }
     };
 
+    if (PrintPageOrder(first, last).empty()) {
+        // Even pages of a one-page range: there is nothing to send.
+        restoreKeys();
+        return;
+    }
     TPrinter& printer = TPrinter::Printer();
     printer.Title = !FTitle.isEmpty() ? FTitle : QGuiApplication::applicationDisplayName() + QStringLiteral("印刷");
     try {
@@ -105,13 +110,30 @@ void TCustomplPrev::Print()
         printer.EndDoc();
         QCoreApplication::processEvents();
     };
+    const std::vector<int> pages = PrintPageOrder(first, last);
+    const int total = int(pages.size());
+    // The job goes to the spooler only when it is complete: a cancel before
+    // that leaves nothing there, and one while it is sent withdraws it.
+    printer.SendProgress = [this](qint64 sent, qint64 size) {
+        return !PrintProgress || PrintProgress(int(size > 0 ? sent * 1000 / size : 1000), 1000, true);
+    };
+    struct ClearProgress {
+        TPrinter& p;
+        ~ClearProgress() { p.SendProgress = nullptr; }
+    } clearProgress{printer};
     try {
-        for (int i = first; i <= last; ++i) {
-            PrintPage(printer.Canvas(), i);
+        for (int k = 0; k < total; ++k) {
+            PrintPage(printer.Canvas(), pages[std::size_t(k)]);
             QCoreApplication::processEvents();
             if (OnPrint)
-                OnPrint(this, i);
-            if (i < last)
+                OnPrint(this, pages[std::size_t(k)]);
+            if (PrintProgress && !PrintProgress(k + 1, total, false)) {
+                printer.Abort();
+                QCoreApplication::processEvents();
+                restore();
+                return;
+            }
+            if (k + 1 < total)
                 printer.NewPage();
         }
     } catch (...) {
@@ -125,9 +147,35 @@ void TCustomplPrev::Print()
     }
     try {
         finish();
+    } catch (const TJobCancelled&) {
+        // Withdrawn by the user while it was sent: not a failure.
+        restore();
+        return;
     } catch (...) {
         restore();
         throw;
     }
     restore();
+}
+
+std::vector<int> TCustomplPrev::PrintPageOrder(int First, int Last) const
+{
+    std::vector<int> pages;
+    for (int i = First; i <= Last; ++i)
+        if (PrintPageSet == pgAll || (i % 2 == 1) == (PrintPageSet == pgOdd))
+            pages.push_back(i);
+    if (PrintReverse)
+        std::reverse(pages.begin(), pages.end());
+    return pages;
+}
+
+bool TCustomplPrev::PaperHoldsPages() const
+{
+    // Pages drawn on demand are drawn for the paper they print on; recorded
+    // pages print at their recorded size from the sheet's corner. Half a
+    // millimetre covers the rounding of nominal paper sizes.
+    constexpr int slack = 5;
+    if (FDrawType != dtCont || FPaperWidth <= 0 || FPaperHeight <= 0)
+        return true;
+    return FViewWidth <= FPaperWidth + slack && FViewHeight <= FPaperHeight + slack;
 }

@@ -13,12 +13,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cups/cups.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QPrintDialog>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QTabWidget>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QLabel>
@@ -1027,7 +1035,8 @@ TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
 namespace {
 
 // Works the system print dialog once it is open: checks what it proposes,
-// picks a printer and a range, and confirms.
+// picks a printer, a range, odd or even pages, the order and, in the
+// printer properties, a paper and its orientation, and confirms.
 struct PrintDialogUser {
     QString Printer;             // queue to pick, or empty
     bool Range = false;          // pages from..to instead of all
@@ -1036,6 +1045,17 @@ struct PrintDialogUser {
     int ShownFrom = -1, ShownTo = -1, Min = -1, Max = -1;
     bool AllChecked = false, PagesListVisible = true;
     QStringList DroppedControlsShown = {}; // controls whose choice the job would not carry
+    // More choices: page set index (0 all, 1 odd, 2 even), last page first,
+    // and a paper (by its name in the properties) with its orientation.
+    int PageSet = 0;
+    bool Reverse = false;
+    QString Paper = {};
+    bool Landscape = false;
+    // What the dialog and its printer properties showed.
+    QStringList OfferedControlsShown = {};
+    QString ProposedPaper = {};
+    QStringList PropertiesShown = {}; // tabs and controls that are not carried
+    int Runs = 0;
 
     void Arm()
     {
@@ -1048,6 +1068,7 @@ struct PrintDialogUser {
             QTimer::singleShot(50, [this] { Work(); });
             return;
         }
+        ++Runs;
         auto* from = dlg->findChild<QSpinBox*>(QStringLiteral("from"));
         auto* to = dlg->findChild<QSpinBox*>(QStringLiteral("to"));
         ShownFrom = from->value();
@@ -1057,9 +1078,14 @@ struct PrintDialogUser {
         AllChecked = dlg->findChild<QRadioButton*>(QStringLiteral("printAll"))->isChecked();
         PagesListVisible = dlg->findChild<QWidget*>(QStringLiteral("pagesRadioButton"))->isVisibleTo(dlg);
         // Hidden in itself: a tab that is not the current one hides its page.
-        for (const char* name : {"pageSetCombo", "reverse", "pagesPerSheetButtonGroup", "properties"})
+        DroppedControlsShown.clear();
+        OfferedControlsShown.clear();
+        for (const char* name : {"pagesPerSheetButtonGroup"})
             if (QWidget* w = dlg->findChild<QWidget*>(QLatin1String(name)); w && !w->isHidden())
                 DroppedControlsShown << QLatin1String(name);
+        for (const char* name : {"pageSetCombo", "reverse", "properties"})
+            if (QWidget* w = dlg->findChild<QWidget*>(QLatin1String(name)); w && !w->isHidden())
+                OfferedControlsShown << QLatin1String(name);
         if (!Printer.isEmpty()) {
             auto* printers = dlg->findChild<QComboBox*>(QStringLiteral("printers"));
             printers->setCurrentIndex(printers->findText(Printer));
@@ -1069,9 +1095,48 @@ struct PrintDialogUser {
             from->setValue(From);
             to->setValue(To);
         }
+        dlg->findChild<QComboBox*>(QStringLiteral("pageSetCombo"))->setCurrentIndex(PageSet);
+        dlg->findChild<QCheckBox*>(QStringLiteral("reverse"))->setChecked(Reverse);
+        if (!Paper.isEmpty()) {
+            QTimer::singleShot(0, [this] { WorkProperties(); });
+            dlg->findChild<QPushButton*>(QStringLiteral("properties"))->click();
+        }
         dlg->accept();
     }
+    void WorkProperties()
+    {
+        QWidget* props = QApplication::activeModalWidget();
+        if (!props || !props->inherits("QPrintPropertiesDialog")) {
+            QTimer::singleShot(20, [this] { WorkProperties(); });
+            return;
+        }
+        auto* sizes = props->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"));
+        ProposedPaper = sizes->currentText();
+        PropertiesShown.clear();
+        auto* tabs = props->findChild<QTabWidget*>(QStringLiteral("tabs"));
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->isTabVisible(i))
+                PropertiesShown << tabs->widget(i)->objectName();
+        for (const char* name : {"topMargin", "pagesPerSheetCombo"})
+            if (props->findChild<QWidget*>(QLatin1String(name))->isVisibleTo(props))
+                PropertiesShown << QLatin1String(name);
+        if (sizes->findData(QVariant()) >= 0)
+            PropertiesShown << QStringLiteral("Custom");
+        sizes->setCurrentIndex(sizes->findText(Paper));
+        props->findChild<QRadioButton*>(Landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"))->click();
+        QMetaObject::invokeMethod(props, "accept");
+    }
 };
+
+// The number each page of a printed job carries, in the job's order.
+QList<int> PrintedNumbers(const QString& pdf)
+{
+    QList<int> numbers;
+    const int pages = SpoolerOutput::Info(pdf).Pages;
+    for (int k = 1; k <= pages; ++k)
+        numbers << SpoolerOutput::PageText(pdf, k).trimmed().toInt();
+    return numbers;
+}
 
 QString CurrentPrinterName()
 {
@@ -1116,6 +1181,7 @@ TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
         EXPECT_TRUE(user.AllChecked);
         EXPECT_FALSE(user.PagesListVisible);
         EXPECT_TRUE(user.DroppedControlsShown.isEmpty()) << user.DroppedControlsShown.join(u',').toStdString();
+        EXPECT_EQ(user.OfferedControlsShown.size(), 3) << user.OfferedControlsShown.join(u',').toStdString();
         EXPECT_EQ(doc->PrintFromPage(), c.wantFrom);
         EXPECT_EQ(doc->PrintToPage(), c.wantTo);
         EXPECT_EQ(during, c.during);
@@ -1125,6 +1191,321 @@ TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
         EXPECT_EQ(CurrentPrinterName(), before);
         EXPECT_EQ(doc->plSetPrinter()->PrinterName(), before);
     }
+}
+
+// Odd or even pages and the reverse order chosen in the print dialog reach
+// the spooler as the job's pages, on any printer.
+TEST(PreviewWindow, OddEvenAndReverseFromThePrintDialogShapeTheJob)
+{
+    auto doc = MakeDoc(7);
+    Preview p(*doc);
+    struct Case { bool range; int from, to; int pageSet; bool reverse; QList<int> printed; };
+    const Case cases[] = {
+        {false, 0, 0, 1, true, {7, 5, 3, 1}},
+        {true, 2, 6, 2, false, {2, 4, 6}},
+        {true, 2, 6, 1, false, {3, 5}},
+        {true, 3, 5, 0, true, {5, 4, 3}},
+    };
+    for (const auto& c : cases) {
+        PrintDialogUser user{QString(), c.range, c.from, c.to};
+        user.PageSet = c.pageSet;
+        user.Reverse = c.reverse;
+        DialogStandIn dialog([&](QWidget* parent, int from, int to, int min, int max) {
+            user.Arm();
+            return ExecutePrintDialog(parent, from, to, min, max);
+        });
+        const int before = TPrinter::Printer().LastJobId();
+        p.form->PrintBtn->click();
+        const int job = TPrinter::Printer().LastJobId();
+        ASSERT_NE(job, before);
+        const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
+        ASSERT_FALSE(pdf.isEmpty());
+        EXPECT_EQ(PrintedNumbers(pdf), c.printed) << c.from << "-" << c.to << " set " << c.pageSet;
+        // The choice served this print only.
+        EXPECT_EQ(doc->PrintPageSet, pgAll);
+        EXPECT_FALSE(doc->PrintReverse);
+    }
+}
+
+// The paper and orientation confirmed in the printer properties print the
+// job; one that would cut the recorded pages off is named in a warning
+// first, from which the user goes back to the dialog, prints anyway or
+// stops.
+TEST(PreviewWindow, PaperAndOrientationFromThePrinterPropertiesAreAdoptedOrWarnedOf)
+{
+    auto doc = MakeDoc(2);
+    Preview p(*doc);
+    const QString snapshot = doc->FSavePrinterNameStr;
+    const int paperWidth = doc->PaperWidth();
+    struct Case {
+        QString paper;
+        bool landscape;
+        QMessageBox::StandardButton answer; // to the warning; NoButton: none expected
+        QSizeF printed;                     // points; empty: nothing printed
+    };
+    const Case cases[] = {
+        {QStringLiteral("A3"), false, QMessageBox::NoButton, QSizeF(841.89, 1190.55)},
+        {QStringLiteral("A5"), false, QMessageBox::Cancel, QSizeF()},
+        {QStringLiteral("A4"), true, QMessageBox::Ignore, QSizeF(841.89, 595.28)},
+        {QStringLiteral("A5"), false, QMessageBox::Retry, QSizeF(595.28, 841.89)},
+    };
+    for (const auto& c : cases) {
+        PrintDialogUser user;
+        user.Paper = c.paper;
+        user.Landscape = c.landscape;
+        DialogStandIn dialog([&](QWidget* parent, int from, int to, int min, int max) {
+            // Back from the warning, the user takes A4 portrait instead.
+            if (user.Runs == 1) {
+                user.Paper = QStringLiteral("A4");
+                user.Landscape = false;
+            }
+            user.Arm();
+            return ExecutePrintDialog(parent, from, to, min, max);
+        });
+        TMessageBoxRecorder boxes(c.answer == QMessageBox::NoButton ? QMessageBox::Ok : c.answer);
+        const int before = TPrinter::Printer().LastJobId();
+        p.form->PrintBtn->click();
+        // The properties offer the document's paper first, and only what the job carries.
+        // Back from the warning, the dialog opens on the choice just made.
+        EXPECT_EQ(user.ProposedPaper, c.answer == QMessageBox::Retry ? QStringLiteral("A5") : QStringLiteral("A4"));
+        EXPECT_EQ(user.PropertiesShown, QStringList{QStringLiteral("tabPage")});
+        ASSERT_EQ(boxes.Boxes.size(), c.answer == QMessageBox::NoButton ? 0u : 1u) << c.paper.toStdString();
+        if (!boxes.Boxes.empty()) {
+            const TMessageBoxRequest& box = boxes.Boxes.front();
+            EXPECT_EQ(box.Icon, QMessageBox::Warning);
+            EXPECT_EQ(box.Caption, QStringLiteral("　印刷"));
+            EXPECT_TRUE(box.Text.contains(QStringLiteral("cannot hold them"))) << box.Text.toStdString();
+            EXPECT_TRUE(box.Text.contains(c.landscape ? QStringLiteral("landscape") : QStringLiteral("portrait")));
+            EXPECT_EQ(box.Buttons, QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel);
+            EXPECT_EQ(user.Runs, c.answer == QMessageBox::Retry ? 2 : 1);
+        }
+        const int job = TPrinter::Printer().LastJobId();
+        if (c.printed.isEmpty()) {
+            EXPECT_EQ(job, before);
+        } else {
+            ASSERT_NE(job, before) << c.paper.toStdString();
+            const QString pdf = SpoolerOutput::WaitForJob(QStringLiteral("Office_Laser"), job);
+            ASSERT_FALSE(pdf.isEmpty());
+            const SpoolerOutput::TPdfInfo info = SpoolerOutput::Info(pdf);
+            ASSERT_EQ(info.PageSizes.size(), 2);
+            EXPECT_NEAR(info.PageSizes[0].width(), c.printed.width(), 1) << c.paper.toStdString();
+            EXPECT_NEAR(info.PageSizes[0].height(), c.printed.height(), 1) << c.paper.toStdString();
+        }
+        // Afterwards the document's own paper again.
+        EXPECT_EQ(doc->FSavePrinterNameStr, snapshot);
+        EXPECT_EQ(doc->plSetPrinter()->PaperNumber(), 9);
+        EXPECT_EQ(doc->plSetPrinter()->Orientation(), int(poPortrait));
+        EXPECT_EQ(doc->PaperWidth(), paperWidth);
+        EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+    }
+}
+
+namespace {
+
+// The print's progress while it is shown.
+QProgressDialog* ShownProgress()
+{
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* bar = qobject_cast<QProgressDialog*>(w); bar && bar->isVisible())
+            return bar;
+    return nullptr;
+}
+
+// Presses the Cancel button of the print's progress once it shows the
+// page, or the sending, it waits for.
+struct ProgressCanceller {
+    explicit ProgressCanceller(int atPage) : AtPage(atPage) {}
+    int AtPage = 0;       // 0: when the job is being sent
+    QString LastLabel;
+    bool Pressed = false;
+    QTimer Timer;
+
+    void Arm()
+    {
+        Timer.setInterval(0);
+        QObject::connect(&Timer, &QTimer::timeout, [this] {
+            QProgressDialog* bar = ShownProgress();
+            if (!bar || Pressed)
+                return;
+            LastLabel = bar->labelText();
+            const bool sending = LastLabel.startsWith(QStringLiteral("Sending"));
+            if ((AtPage == 0 && sending) || (AtPage > 0 && !sending && bar->value() >= AtPage)) {
+                Pressed = true;
+                auto* cancel = bar->findChild<QPushButton*>();
+                QTest::mouseClick(cancel, Qt::LeftButton);
+            }
+        });
+        Timer.start();
+    }
+};
+
+} // namespace
+
+// A long print shows its progress page by page; Cancel stops it, leaves
+// nothing queued on the spooler (a job being sent is withdrawn there), and
+// the window is as before the print.
+TEST(PreviewWindow, ALongPrintShowsItsProgressAndCancelsOnTheSpoolerToo)
+{
+    auto doc = MakeDoc(40);
+    doc->SetPageNumber(3);
+    Preview p(*doc);
+    const QString snapshot = doc->FSavePrinterNameStr;
+    const QString queue = QStringLiteral("Office_Laser");
+    for (int atPage : {5, 0}) {
+        DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 40}; });
+        ProgressCanceller canceller(atPage);
+        canceller.Arm();
+        const QMap<int, int> jobsBefore = SpoolerOutput::JobStates(queue);
+        const int before = TPrinter::Printer().LastJobId();
+        bool printingSeen = false;
+        doc->OnPrint = [&](QObject*, int) { printingSeen = printingSeen || doc->Printing(); };
+        p.form->PrintBtn->click();
+        canceller.Timer.stop();
+        doc->OnPrint = nullptr;
+        ASSERT_TRUE(canceller.Pressed) << atPage << " " << canceller.LastLabel.toStdString();
+        EXPECT_TRUE(printingSeen);
+        if (atPage > 0) {
+            EXPECT_TRUE(canceller.LastLabel.startsWith(QStringLiteral("Printing page %1 of 40").arg(atPage + 1)))
+                << canceller.LastLabel.toStdString();
+        }
+        EXPECT_EQ(TPrinter::Printer().LastJobId(), before);
+        // Nothing waits or prints on the spooler; a job that had reached it
+        // is there as cancelled.
+        const QMap<int, int> jobs = SpoolerOutput::JobStates(queue);
+        QList<int> added;
+        for (auto it = jobs.begin(); it != jobs.end(); ++it)
+            if (!jobsBefore.contains(it.key()))
+                added << it.key();
+        EXPECT_EQ(added.size(), atPage > 0 ? 0 : 1);
+        for (int id : added) {
+            EXPECT_EQ(jobs.value(id), int(IPP_JSTATE_CANCELED));
+            EXPECT_FALSE(QFileInfo::exists(SpoolerOutput::Dir() + QStringLiteral("/%1-%2.pdf").arg(queue).arg(id)));
+        }
+        // The window as before.
+        EXPECT_FALSE(doc->Printing());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(doc->FSavePrinterNameStr, snapshot);
+        EXPECT_EQ(doc->PageNumber(), 3);
+        EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+        EXPECT_EQ(p.form->findChildren<QProgressDialog*>().size(), 0);
+    }
+    // A short print shows no progress, and printing still works.
+    DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{true, Choice::PageNums, 1, 3}; });
+    ProgressCanceller watcher(1);
+    watcher.Arm();
+    const int before = TPrinter::Printer().LastJobId();
+    p.form->PrintBtn->click();
+    watcher.Timer.stop();
+    EXPECT_TRUE(watcher.LastLabel.isEmpty());
+    EXPECT_NE(TPrinter::Printer().LastJobId(), before);
+}
+
+// On a Japanese system the warning about a paper too small and the print's
+// progress speak Japanese.
+TEST(PreviewWindow, PrintWarningAndProgressInJapanese)
+{
+    const char* old = std::getenv("LANG");
+    const std::string keep = old ? old : "";
+    const QString enPrint = MsgPrintNoPrinter, enSetup = MsgSetupNoPrinter;
+    unsetenv("LC_ALL");
+    unsetenv("LC_CTYPE");
+    setenv("LANG", "ja_JP.UTF-8", 1);
+    {
+        auto doc = MakeDoc(6);
+        Preview p(*doc);
+        PrintDialogUser user;
+        user.Paper = QStringLiteral("A5");
+        DialogStandIn dialog([&](QWidget* parent, int from, int to, int min, int max) {
+            user.Arm();
+            return ExecutePrintDialog(parent, from, to, min, max);
+        });
+        TMessageBoxRecorder boxes(QMessageBox::Cancel);
+        p.form->PrintBtn->click();
+        ASSERT_EQ(boxes.Boxes.size(), 1u);
+        EXPECT_TRUE(boxes.Boxes.front().Text.contains(QStringLiteral("選んだ用紙 A5（148 × 210 mm、縦）には収まらず")))
+            << boxes.Boxes.front().Text.toStdString();
+
+        DialogStandIn all([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 6}; });
+        ProgressCanceller canceller(2);
+        canceller.Arm();
+        p.form->PrintBtn->click();
+        canceller.Timer.stop();
+        EXPECT_TRUE(canceller.Pressed);
+        EXPECT_EQ(canceller.LastLabel, QStringLiteral("6 頁中 3 頁目を印刷しています"));
+    }
+    if (old)
+        setenv("LANG", keep.c_str(), 1);
+    else
+        unsetenv("LANG");
+    MsgPrintNoPrinter = enPrint;
+    MsgSetupNoPrinter = enSetup;
+}
+
+// The spooler goes away while a long job is sent, or before Print: an error
+// box says so, nothing hangs, the window is as before, and once the spooler
+// is back a print reaches it. A spooler of this test's own, so that the
+// run's spooler keeps serving the other tests.
+TEST(PreviewWindow, TheSpoolerGoingAwayEndsThePrintWithAnErrorAndALaterPrintWorks)
+{
+    SpoolerOutput::TOwnSpooler spooler;
+    ASSERT_TRUE(spooler.Start());
+    TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>(spooler.Socket()));
+    struct BackToTheRunsSpooler {
+        ~BackToTheRunsSpooler() { TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>()); }
+    } back;
+
+    auto doc = MakeDoc(300);
+    ASSERT_FALSE(doc->NoPrinter());
+    Preview p(*doc);
+    const QString snapshot = doc->FSavePrinterNameStr;
+    DialogStandIn dialog([](QWidget*, int, int, int, int) { return Choice{true, Choice::AllPages, 1, 300}; });
+
+    for (bool whileSending : {true, false}) {
+        QTimer stopper;
+        bool stopped = false;
+        if (whileSending) {
+            stopper.setInterval(0);
+            QObject::connect(&stopper, &QTimer::timeout, [&] {
+                QProgressDialog* bar = ShownProgress();
+                if (!stopped && bar && bar->labelText().startsWith(QStringLiteral("Sending"))) {
+                    stopped = true;
+                    EXPECT_TRUE(spooler.Stop());
+                }
+            });
+            stopper.start();
+        } else {
+            ASSERT_TRUE(spooler.Stop());
+            stopped = true;
+        }
+        TMessageBoxRecorder boxes;
+        const int before = TPrinter::Printer().LastJobId();
+        p.form->PrintBtn->click();
+        stopper.stop();
+        ASSERT_TRUE(stopped);
+        ASSERT_EQ(boxes.Boxes.size(), 1u) << whileSending;
+        const TMessageBoxRequest& box = boxes.Boxes.front();
+        EXPECT_EQ(box.Icon, QMessageBox::Warning);
+        EXPECT_TRUE(box.Text.startsWith(QStringLiteral("The pages could not be printed."))) << box.Text.toStdString();
+        EXPECT_EQ(TPrinter::Printer().LastJobId(), before);
+        EXPECT_FALSE(doc->Printing());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(doc->FSavePrinterNameStr, snapshot);
+        EXPECT_TRUE(p.form->PrintBtn->isEnabled());
+        EXPECT_FALSE(TPrinter::Printer().Printing());
+        ASSERT_TRUE(spooler.Start());
+    }
+    // Back again: the next print reaches it whole.
+    TMessageBoxRecorder boxes;
+    p.form->PrintBtn->click();
+    EXPECT_TRUE(boxes.Boxes.empty()) << (boxes.Boxes.empty() ? "" : boxes.Boxes.front().Text.toStdString());
+    const int job = TPrinter::Printer().LastJobId();
+    const QString pdf = QStringLiteral("%1/Office_Laser-%2.pdf").arg(spooler.Out()).arg(job);
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(pdf) && t.elapsed() < 60000)
+        QTest::qWait(100);
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    EXPECT_EQ(SpoolerOutput::Info(pdf).Pages, 300);
 }
 
 TEST(PreviewWindow, HardCopyPrintsTheWindowAcrossThePageWidth)

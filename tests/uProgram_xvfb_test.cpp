@@ -4,6 +4,7 @@
 
 #include "plPrev.h"
 #include "plPrevFrm.h"
+#include "plPrinter.h"
 #include "uApplication.h"
 #include "uFrmMain.h"
 #include "uSheets.h"
@@ -19,11 +20,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QToolButton>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -478,6 +481,70 @@ TEST(Program, WindowsAtScaleTwo)
     ASSERT_TRUE(run.waitForFinished(300000)) << "the run at scale 2 did not end";
     EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.exitCode(), 0);
+}
+
+// Twenty sheets printed from the preview: the progress shows page by page,
+// a real click on its Cancel button stops the print, nothing reaches or
+// stays on the spooler, and the preview is as before the print.
+TEST(Program, ALongPrintIsCancelledWithARealClick)
+{
+    TFrmMain w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.NumberBox2->setValue(20);
+    const auto savedDialog = TplPrevForm::RunPrintDialog;
+    TplPrevForm::RunPrintDialog = [](QWidget*, int, int, int, int) {
+        return TplPrintDialogResult{true, TplPrintDialogResult::AllPages, 1, 60};
+    };
+    struct Restore {
+        std::function<TplPrintDialogResult(QWidget*, int, int, int, int)> dialog;
+        ~Restore() { TplPrevForm::RunPrintDialog = dialog; }
+    } restore{savedDialog};
+
+    const QMap<int, int> jobsBefore = SpoolerOutput::JobStates(QStringLiteral("Office_Laser"));
+    const int lastJob = TPrinter::Printer().LastJobId();
+    bool clicked = false, printed = false;
+    QString label;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* form = qobject_cast<TplPrevForm*>(QApplication::activeModalWidget());
+        if (form && !printed && form->isVisible() && form->PrintBtn->isEnabled()) {
+            printed = true;
+            // After the print: the preview as before it, then closed.
+            QTimer::singleShot(0, form, [&, form] {
+                form->PrintBtn->click();
+                EXPECT_TRUE(form->PrintBtn->isEnabled());
+                EXPECT_EQ(w.plPrev1->PageNumber(), 1);
+                EXPECT_FALSE(w.plPrev1->Printing());
+                EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+                form->close();
+            });
+            return;
+        }
+        QProgressDialog* bar = nullptr;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(t); p && p->isVisible())
+                bar = p;
+        if (!bar || clicked || bar->value() < 3)
+            return;
+        clicked = true;
+        label = bar->labelText();
+        Shot(bar).save(ShotPath(QStringLiteral("print-progress")));
+        auto* cancel = bar->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_TRUE(Click(QString::number(bar->winId()), cancel->mapTo(bar, cancel->rect().center())));
+    });
+    poll.start();
+    QTest::mouseClick(w.bbPrint, Qt::LeftButton);
+    poll.stop();
+    ASSERT_TRUE(clicked) << "no progress was shown";
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Printing page \\d+ of 60$")).match(label).hasMatch())
+        << label.toStdString();
+    EXPECT_EQ(TPrinter::Printer().LastJobId(), lastJob);
+    const QMap<int, int> jobs = SpoolerOutput::JobStates(QStringLiteral("Office_Laser"));
+    for (auto it = jobs.begin(); it != jobs.end(); ++it)
+        EXPECT_TRUE(jobsBefore.contains(it.key())) << "a new job " << it.key() << " in state " << it.value();
 }
 
 // The X server first (or the one a parent run hands over), then the

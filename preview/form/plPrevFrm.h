@@ -190,6 +190,8 @@ private:
     QString StatusPaperName();
     QString FPaperKey, FPaperName; // the status bar's paper name and what it belongs to
     void RestorePrinterSnapshot();
+    // Why the chosen paper cannot print the recorded pages, and the choices.
+    QString CroppedPagesText() const;
     QToolButton* FButtons[pbCount];
     bool fgView = false;
     int ImgLeft = 0, ImgTop = 0, ImgWidth = 0, ImgHeight = 0;

@@ -15,9 +15,12 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSvgGenerator>
 
+#include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -28,6 +31,9 @@ void InfoBox(QWidget* parent, const QString& caption, const QString& text)
 
 const QString kPrintCaption = QStringLiteral("　印刷");
 const QString kSetupCaption = QStringLiteral("　プリンタと用紙の設定");
+
+// Prints of up to this many pages show no progress.
+constexpr int kQuietPages = 3;
 
 // Runs a function when the scope ends, however it ends.
 template <typename F>
@@ -89,7 +95,11 @@ void TplPrevForm::PrintBtnClick(QObject*)
         TCustomplPrev* doc = self ? self->Doc() : nullptr;
         if (!doc)
             return;
+        doc->PrintPageSet = pgAll;
+        doc->PrintReverse = false;
+        doc->PrintProgress = nullptr;
         self->RestorePrinterSnapshot();
+        doc->UpdatePaperValues();
         doc->SetPageNumber(saved);
         self->DrawMetaImage();
         while (QGuiApplication::overrideCursor())
@@ -97,12 +107,34 @@ void TplPrevForm::PrintBtnClick(QObject*)
         self->repaint();
     }};
     PrintDialog1 = {saved, saved, 1, d->PageCount()};
-    const TplPrintDialogResult c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
-    if (!c.Accepted || !self || !(d = Doc()))
-        return;
-    SetBtnEnabled(PrintBtn, false);
-    repaint();
-    d->plSetPrinter()->GetPrinterInfo(false);
+    TplPrintDialogResult c;
+    for (;;) {
+        c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
+        if (!c.Accepted || !self || !(d = Doc()))
+            return;
+        SetBtnEnabled(PrintBtn, false);
+        repaint();
+        d->plSetPrinter()->GetPrinterInfo(false);
+        // Recorded pages print at their size: a smaller paper, or the sheet
+        // turned, would cut them off. Not without the user's word.
+        d->UpdatePaperValues();
+        if (d->PaperHoldsPages())
+            break;
+        const QMessageBox::StandardButton answer = ShowMessageBox(
+            CroppedPagesText(), kPrintCaption, QMessageBox::Warning,
+            QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, QMessageBox::Retry, this);
+        if (!self || !(d = Doc()))
+            return;
+        if (answer == QMessageBox::Ignore)
+            break;
+        if (answer != QMessageBox::Retry)
+            return;
+        // Back to the dialog, which opens on the choice just made.
+        if (c.Kind == TplPrintDialogResult::PageNums) {
+            PrintDialog1.From = c.FromPage;
+            PrintDialog1.To = c.ToPage;
+        }
+    }
     switch (c.Kind) {
     case TplPrintDialogResult::AllPages:
         d->SetPrintFromPage(1);
@@ -114,17 +146,74 @@ void TplPrevForm::PrintBtnClick(QObject*)
         break;
     case TplPrintDialogResult::Selection:
         d->SetPrintFromPage(0);
-    d->SetPrintToPage(0);
+        d->SetPrintToPage(0);
         break;
+    }
+    d->PrintPageSet = c.PageSet == TplPrintDialogResult::OddPages    ? pgOdd
+                      : c.PageSet == TplPrintDialogResult::EvenPages ? pgEven
+                                                                     : pgAll;
+    d->PrintReverse = c.Reverse;
+    // More than a few pages: their progress, with a way to cancel.
+    std::unique_ptr<QProgressDialog> progress;
+    const int first = std::max(1, std::min(d->PrintFromPage(), d->PrintToPage()));
+    const int last = std::min(d->PageCount(), std::max(d->PrintFromPage(), d->PrintToPage()));
+    if (int(d->PrintPageOrder(first, last).size()) > kQuietPages) {
+        progress = std::make_unique<QProgressDialog>(this);
+        progress->setObjectName(QStringLiteral("PrintProgress"));
+        progress->setWindowTitle(kPrintCaption);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+        QProgressDialog* bar = progress.get();
+        const bool japanese = FJapanese;
+        d->PrintProgress = [bar, japanese](int done, int total, bool sending) {
+            if (sending)
+                bar->setLabelText(japanese ? QStringLiteral("プリンタに送信しています…")
+                                           : QStringLiteral("Sending the job to the printer…"));
+            else
+                bar->setLabelText(japanese ? QStringLiteral("%2 頁中 %1 頁目を印刷しています").arg(std::min(done + 1, total)).arg(total)
+                                           : QStringLiteral("Printing page %1 of %2").arg(std::min(done + 1, total)).arg(total));
+            bar->setMaximum(total);
+            bar->setValue(done);
+            QCoreApplication::processEvents();
+            return !bar->wasCanceled();
+        };
+        d->PrintProgress(0, int(d->PrintPageOrder(first, last).size()), false);
     }
     try {
         d->Print();
     } catch (const std::exception& e) {
+        if (progress)
+            progress->hide();
         // Not silently: the user has to know that nothing (or not all) was printed.
         if (self)
-            ShowMessageBox(QString::fromUtf8(e.what()), kPrintCaption, QMessageBox::Warning, QMessageBox::Ok,
-                           QMessageBox::NoButton, this);
+            ShowMessageBox((FJapanese ? QStringLiteral("印刷できませんでした。") : QStringLiteral("The pages could not be printed."))
+                               + QStringLiteral("\n\n") + QString::fromUtf8(e.what()),
+                           kPrintCaption, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::NoButton, this);
     }
+}
+
+QString TplPrevForm::CroppedPagesText() const
+{
+    const TCustomplPrev* d = Doc();
+    if (!d)
+        return {};
+    auto mm = [](int units) { return QString::number(units / 10.0, 'f', 0); };
+    TplSetPrinter* s = d->plSetPrinter();
+    const QString paper = s ? s->PaperName() : QString();
+    const bool landscape = s && s->Orientation() == int(poLandscape);
+    if (FJapanese)
+        return QStringLiteral("ページは %1 × %2 mm の用紙に合わせて作られています。選んだ用紙 %3（%4 × %5 mm、%6）には"
+                              "収まらず、はみ出した部分は印刷されません。\n\n"
+                              "再試行: 印刷ダイアログに戻ります。\n無視: このまま印刷します。\nキャンセル: 印刷しません。")
+            .arg(mm(d->ViewWidth()), mm(d->ViewHeight()), paper, mm(d->PaperWidth()), mm(d->PaperHeight()),
+                 landscape ? QStringLiteral("横") : QStringLiteral("縦"));
+    return QStringLiteral("The pages were made for paper of %1 × %2 mm. The chosen paper, %3 (%4 × %5 mm, %6), "
+                          "cannot hold them: what lies beyond its edges would not be printed.\n\n"
+                          "Retry: go back to the print dialog.\nIgnore: print anyway.\nCancel: do not print.")
+        .arg(mm(d->ViewWidth()), mm(d->ViewHeight()), paper, mm(d->PaperWidth()), mm(d->PaperHeight()),
+             landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"));
 }
 
 void TplPrevForm::PrinterSetBtnClick(QObject* Sender)

@@ -3,14 +3,20 @@
 #include "plDevMode.h"
 #include "plPrinter.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QPageLayout>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 
 #include <exception>
+#include <optional>
 
 using namespace DevMode;
 
@@ -42,10 +48,83 @@ void ToQPrinter(QPrinter& printer, const QString& queue, const QByteArray& dm)
                                                                              : QPageLayout::Portrait);
 }
 
-// The dialog's choices into a device-mode block of the chosen printer.
-void FromQPrinter(const QPrinter& printer, QByteArray& dm)
+// The paper of that size (either way round) in a printer's table.
+const TPaperInfo* PaperOfSize(const TPrinterCaps* caps, QSizeF mm)
+{
+    if (!caps || mm.isEmpty())
+        return nullptr;
+    const QSizeF portrait(qMin(mm.width(), mm.height()), qMax(mm.width(), mm.height()));
+    for (const TPaperInfo& p : caps->Papers)
+        if (qAbs(p.Width / 100.0 - portrait.width()) <= 1.0 && qAbs(p.Length / 100.0 - portrait.height()) <= 1.0)
+            return &p;
+    return nullptr;
+}
+
+QSizeF PaperMm(const TPaperInfo* p)
+{
+    return p ? QSizeF(p->Width / 100.0, p->Length / 100.0) : QSizeF();
+}
+
+// The printer properties offer what the job carries: the paper and its
+// orientation. Margins, several pages on a sheet, custom sizes and the
+// spooler's own job and driver options are not carried and not offered. The
+// paper the document prints on is proposed.
+class TPropertiesFilter : public QObject {
+public:
+    QSizeF Proposed;                 // millimetres
+    std::optional<QSizeF> Confirmed; // what the user confirmed there
+
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show && o->isWidgetType() && o->inherits("QPrintPropertiesDialog")
+            && !o->property("mirvakPruned").toBool()) {
+            o->setProperty("mirvakPruned", true);
+            Prune(static_cast<QDialog*>(o));
+        }
+        return false;
+    }
+
+private:
+    void Prune(QDialog* d)
+    {
+        if (auto* tabs = d->findChild<QTabWidget*>(QStringLiteral("tabs")))
+            for (int i = 0; i < tabs->count(); ++i)
+                if (!tabs->widget(i)->findChild<QWidget*>(QStringLiteral("pageSetup")))
+                    tabs->setTabVisible(i, false);
+        if (QWidget* margin = d->findChild<QWidget*>(QStringLiteral("topMargin")))
+            margin->parentWidget()->hide();
+        if (QWidget* perSheet = d->findChild<QWidget*>(QStringLiteral("pagesPerSheetButtonGroup")))
+            perSheet->hide();
+        auto* sizes = d->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"));
+        if (!sizes)
+            return;
+        for (int i = sizes->count() - 1; i >= 0; --i)
+            if (!sizes->itemData(i).canConvert<QPageSize>() || !sizes->itemData(i).value<QPageSize>().isValid())
+                sizes->removeItem(i);
+        for (int i = 0; i < sizes->count(); ++i) {
+            const QSizeF mm = sizes->itemData(i).value<QPageSize>().size(QPageSize::Millimeter);
+            if (qAbs(mm.width() - Proposed.width()) <= 1.0 && qAbs(mm.height() - Proposed.height()) <= 1.0) {
+                sizes->setCurrentIndex(i);
+                break;
+            }
+        }
+        QPointer<QComboBox> combo(sizes);
+        QObject::connect(d, &QDialog::accepted, this, [this, combo] {
+            if (combo && combo->currentData().canConvert<QPageSize>())
+                Confirmed = combo->currentData().value<QPageSize>().size(QPageSize::Millimeter);
+        });
+    }
+};
+
+// The dialog's choices into a device-mode block of the chosen printer; a
+// paper number above 0 becomes its paper.
+void FromQPrinter(const QPrinter& printer, QByteArray& dm, int paper)
 {
     uint32_t f = Fields(dm);
+    if (paper > 0) {
+        SetShort(dm, oPaperSize, int16_t(paper));
+        f = (f | DM_PAPERSIZE) & ~uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH);
+    }
     SetShort(dm, oCopies, qMax(1, printer.copyCount()));
     SetShort(dm, oCollate, printer.collateCopies() ? 1 : 0);
     switch (printer.duplex()) {
@@ -70,6 +149,10 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     TDevModeHandle h;
     cur.GetPrinter(device, driver, port, h);
 
+    const std::shared_ptr<const TPrinterCaps> currentCaps = cur.Caps();
+    const TPaperInfo* currentPaper =
+        currentCaps && h && Valid(*h) ? currentCaps->Paper(Short(*h, oPaperSize)) : nullptr;
+
     QPrinter printer(QPrinter::HighResolution);
     ToQPrinter(printer, port, h ? *h : QByteArray());
     QPrintDialog dlg(&printer, parent);
@@ -84,24 +167,38 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     for (const char* name : {"pagesRadioButton", "pagesLineEdit"})
         if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
             w->hide();
-    // Nor are odd or even pages, reverse order or several pages on a sheet
-    // carried to the job, and the printer properties' paper and orientation
-    // would print the recorded pages cut off: those controls are not offered.
-    // The dialog shows some of them again when it opens or when another
-    // printer is chosen, so they are hidden after that each time.
+    // Several pages on a sheet would not be carried to the job: not offered.
+    // The dialog shows it again when it opens or when another printer is
+    // chosen, so it is hidden after that each time.
     const auto hideUncarried = [&dlg] {
-        for (const char* name : {"pageSetCombo", "pageSetLabel", "reverse", "pagesPerSheetButtonGroup", "properties"})
-            if (QWidget* w = dlg.findChild<QWidget*>(QLatin1String(name)))
-                w->hide();
+        if (QWidget* w = dlg.findChild<QWidget*>(QStringLiteral("pagesPerSheetButtonGroup")))
+            w->hide();
     };
     hideUncarried();
     QTimer::singleShot(0, &dlg, hideUncarried);
+    TPropertiesFilter properties;
+    properties.Proposed = PaperMm(currentPaper);
     if (auto* printers = dlg.findChild<QComboBox*>(QStringLiteral("printers")))
-        QObject::connect(printers, &QComboBox::currentIndexChanged, &dlg, hideUncarried, Qt::QueuedConnection);
-    if (dlg.exec() != QDialog::Accepted)
+        QObject::connect(printers, &QComboBox::currentIndexChanged, &dlg, [&properties, hideUncarried] {
+            // The properties of another printer start afresh.
+            properties.Confirmed.reset();
+            hideUncarried();
+        }, Qt::QueuedConnection);
+    qApp->installEventFilter(&properties);
+    const int accepted = dlg.exec();
+    qApp->removeEventFilter(&properties);
+    if (accepted != QDialog::Accepted)
         return r;
 
     r.Accepted = true;
+    if (auto* set = dlg.findChild<QComboBox*>(QStringLiteral("pageSetCombo")); set && set->isEnabled() && !set->isHidden()) {
+        switch (set->currentIndex()) {
+        case 1: r.PageSet = TplPrintDialogResult::OddPages; break;
+        case 2: r.PageSet = TplPrintDialogResult::EvenPages; break;
+        default: break;
+        }
+    }
+    r.Reverse = printer.pageOrder() == QPrinter::LastPageFirst;
     switch (printer.printRange()) {
     case QPrinter::PageRange:
         r.Kind = TplPrintDialogResult::PageNums;
@@ -131,7 +228,11 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     QByteArray dm = (chosen->Port == port && h) ? *h : cur.Service().DefaultDevMode(chosen->Name);
     if (!Valid(dm))
         return r;
-    FromQPrinter(printer, dm);
+    // The paper confirmed in the printer properties; otherwise the one the
+    // document prints on, where the chosen printer has it.
+    const std::shared_ptr<const TPrinterCaps> chosenCaps = cur.Service().Caps(chosen->Name);
+    const TPaperInfo* paper = PaperOfSize(chosenCaps.get(), properties.Confirmed.value_or(PaperMm(currentPaper)));
+    FromQPrinter(printer, dm, paper ? paper->Number : 0);
     try {
         cur.Service().DocumentProperties(chosen->Name, dm);
     } catch (const std::exception&) {

@@ -412,17 +412,18 @@ bool TCupsPrinterService::StartListing(std::function<void()> listed)
     std::thread([state, server = FServer, timeout = FQueryTimeout, listed = std::move(listed)] {
         qint64 unanswered = state->unansweredAt;
         QList<TPrinterEntry> list;
-        bool ok = true;
+        bool ok = true, reached = false;
         {
             Session s(server, &unanswered, timeout, false, &state->stop);
             list = s.Entries();
             ok = s.listOk;
+            reached = s.http != nullptr;
         }
         {
             std::lock_guard lock(state->lock);
             state->list = std::move(list);
             state->ok = ok;
-            state->at = Now();
+            state->at = reached ? Now() : -1;
             state->unansweredAt = unanswered;
             state->done = true;
         }
@@ -476,7 +477,10 @@ QList<TPrinterEntry> TCupsPrinterService::Enumerate(bool* ok)
     const qint64 now = Now();
     if (FList.At < 0 || now - FList.At >= kKeepMs) {
         Session s(FServer, &FUnansweredAt, FQueryTimeout);
-        FList = {s.Entries(), s.listOk, now};
+        // A server that was not there is asked again next time: one that has
+        // come back is seen at once. (One that hangs is not asked again for a
+        // while anyway.)
+        FList = {s.Entries(), s.listOk, s.http ? now : -1};
         FQueues.clear();
         for (const TPrinterEntry& e : FList.List)
             FQueues.insert(e.Name, e.Port);
@@ -813,12 +817,29 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
     bool sent = cupsStartDestDocument(s.http, dest, info, jobId, title.isEmpty() ? "document" : title.constData(),
                                       CUPS_FORMAT_PDF, 0, nullptr, 1)
                 == HTTP_STATUS_CONTINUE;
-    while (sent && !file.atEnd()) {
+    const qint64 size = file.size();
+    bool cancelled = o.Progress && !o.Progress(0, size);
+    while (sent && !cancelled && !file.atEnd()) {
         const QByteArray chunk = file.read(64 * 1024);
         if (chunk.isEmpty() && !file.atEnd())
             sent = false;
         else
             sent = cupsWriteRequestData(s.http, chunk.constData(), size_t(chunk.size())) == HTTP_STATUS_CONTINUE;
+        if (sent && o.Progress && !o.Progress(file.pos(), size))
+            cancelled = true;
+    }
+    if (cancelled) {
+        // The job is withdrawn before its document is complete: nothing of
+        // it prints or stays queued. The upload's connection is in the
+        // middle of a request, so the cancel goes through a second one.
+        {
+            Session other(FServer, &FUnansweredAt);
+            if (other.http)
+                cupsCancelDestJob(other.http, dest, jobId);
+        }
+        httpShutdown(s.http);
+        cupsFreeDestInfo(info);
+        throw TJobCancelled();
     }
     const ipp_status_t finished = cupsFinishDestDocument(s.http, dest, info);
     if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {

@@ -141,10 +141,13 @@ int TMemoryPrinterService::SubmitJob(const QString& printer, const QString& pdfF
     if (!f.open(QIODevice::ReadOnly))
         throw std::runtime_error("Cannot read the print file.");
     Job j;
+    j.Pdf = f.readAll();
+    if (options.Progress && !options.Progress(j.Pdf.size(), j.Pdf.size()))
+        throw TJobCancelled();
     j.Id = int(Jobs.size()) + 1;
     j.Printer = p->Entry.Name;
-    j.Pdf = f.readAll();
     j.Options = options;
+    j.Options.Progress = nullptr;
     Jobs.append(j);
     return j.Id;
 }

@@ -219,7 +219,7 @@ void TPrinter::BeginDoc()
         throw std::runtime_error("A print job is already in progress.");
     UpdateDc();
     if (!FSelected)
-        throw std::runtime_error("There is no printer.");
+        throw std::runtime_error("There is no printer: the print spooler cannot be reached, or it lists none.");
     if (!FDcCaps)
         throw std::runtime_error(QStringLiteral("The printer \"%1\" does not exist.").arg(FDevice).toStdString());
 
@@ -279,6 +279,7 @@ void TPrinter::EndDoc()
     FJob->file.flush();
     TJobOptions options = DevMode::JobOptions(*FJob->caps, FJob->devMode);
     options.Title = Title;
+    options.Progress = SendProgress;
     const QString device = FJob->caps->Name;
     const QString file = FJob->file.fileName();
     try {

@@ -79,6 +79,8 @@ public:
     void NewPage();
     void EndDoc();
     void Abort();
+    // Passed with the job at EndDoc: see TJobOptions::Progress.
+    std::function<bool(qint64 sent, qint64 size)> SendProgress;
     bool Printing() const { return FPrinting; }
     bool Aborted() const { return FAborted; }
     int PageNumber() const { return FPageNumber; }

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 // One entry of the spooler's printer list.
 struct TPrinterEntry {
@@ -100,6 +101,15 @@ struct TJobOptions {
     QString Resolution;   // e.g. "600dpi"
     bool Landscape = false;  // the pages are already turned; the printer is told too
     QList<std::pair<QString, QString>> Other;  // private options
+    // Told while the document is sent (bytes sent of all); returning false
+    // withdraws the job, and SubmitJob then throws TJobCancelled.
+    std::function<bool(qint64 sent, qint64 size)> Progress;
+};
+
+// A job withdrawn on request while it was submitted: the spooler keeps
+// nothing of it.
+struct TJobCancelled : std::runtime_error {
+    TJobCancelled() : std::runtime_error("The print job was cancelled.") {}
 };
 
 // A user paper form: name and size in thousandths of a millimetre (portrait),

@@ -1,5 +1,6 @@
 #include "SpoolerOutput.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <cups/cups.h>
 
 namespace SpoolerOutput {
 
@@ -140,6 +143,72 @@ QStringList ImageEncodings(const QString& pdf)
             out << cols[8];
     }
     return out;
+}
+
+QMap<int, int> JobStates(const QString& queue, const QString& server)
+{
+    QMap<int, int> states;
+    const QByteArray host = (server.isEmpty() ? QStringLiteral(MIRVAK_TEST_CUPS_DIR "/cups.sock") : server).toUtf8();
+    http_t* http = httpConnect2(host.constData(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+    if (!http)
+        return states;
+    cups_job_t* jobs = nullptr;
+    const QByteArray q = queue.toUtf8();
+    const int n = cupsGetJobs2(http, &jobs, q.constData(), 0, CUPS_WHICHJOBS_ALL);
+    for (int i = 0; i < n; ++i)
+        states.insert(jobs[i].id, int(jobs[i].state));
+    cupsFreeJobs(n, jobs);
+    httpClose(http);
+    return states;
+}
+
+namespace {
+
+bool runSpoolerScript(const QString& command, const QString& dir)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral("bash"), {QStringLiteral(MIRVAK_TEST_DATA_DIR "/../cups/cupsd.sh"), command, dir});
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+}  // namespace
+
+TOwnSpooler::TOwnSpooler()
+{
+    // Short, for the local socket's name, and open to the spooler's job user.
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/mirvak-spool-XXXXXX"));
+    dir.setAutoRemove(false);
+    FDir = dir.path();
+    QFile::setPermissions(FDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                    | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                    | QFileDevice::ExeOther);
+}
+
+TOwnSpooler::~TOwnSpooler()
+{
+    Stop();
+    QDir(FDir).removeRecursively();
+}
+
+bool TOwnSpooler::Start()
+{
+    return runSpoolerScript(QStringLiteral("start"), FDir);
+}
+
+bool TOwnSpooler::Stop()
+{
+    return runSpoolerScript(QStringLiteral("stop"), FDir);
+}
+
+QString TOwnSpooler::Socket() const
+{
+    return FDir + QStringLiteral("/cups.sock");
+}
+
+QString TOwnSpooler::Out() const
+{
+    return FDir + QStringLiteral("/out");
 }
 
 }  // namespace SpoolerOutput

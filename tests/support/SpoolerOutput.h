@@ -42,4 +42,24 @@ QImage Render(const QString& pdf, int page, int dpi);
 // The encoding of every picture in the file ("image", "jpeg", "jbig2", ...).
 QStringList ImageEncodings(const QString& pdf);
 
+// Every job the spooler keeps for a queue, finished ones included: job id to
+// its state (3 pending ... 7 cancelled, 9 completed). server: a socket path;
+// empty means the private spooler of the whole run.
+QMap<int, int> JobStates(const QString& queue, const QString& server = QString());
+
+// A private spooler of one test's own (tests/cups/cupsd.sh in a folder of its
+// own), for tests that stop and start it while the run's spooler keeps going.
+class TOwnSpooler {
+public:
+    TOwnSpooler();
+    ~TOwnSpooler();
+    bool Start();
+    bool Stop();
+    QString Socket() const;
+    QString Out() const;  // where its jobs land
+
+private:
+    QString FDir;
+};
+
 }  // namespace SpoolerOutput

@@ -225,6 +225,38 @@ TEST_F(Pictures, ReadersDecodeEveryVariant)
     }
 }
 
+// Decoded pixels are kept in the narrowest format that holds every one of
+// them exactly.
+TEST_F(Pictures, DecodedPixelsKeptInTheNarrowestExactFormat)
+{
+    const auto fill = [](QRgb (*colour)(int x, int y)) {
+        QImage img(300, 20, QImage::Format_ARGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, colour(x, y));
+        return img;
+    };
+    const struct {
+        const char* Name;
+        QImage Source;
+        QImage::Format Expected;
+    } cases[] = {
+        {"grey ramp", fill([](int x, int) { return qRgb(x % 256, x % 256, x % 256); }), QImage::Format_Grayscale8},
+        {"256 colours with soft edges",
+         fill([](int x, int y) { return qRgba(x % 16 * 16, y % 16 * 16, 7, x % 16 * 17); }),
+         QImage::Format_Indexed8},
+        {"257 opaque colours", fill([](int x, int) { return qRgb(x % 257, 255 - x % 257 / 2, 40); }), QImage::Format_RGB32},
+        {"grey, 300 colours with alpha", fill([](int x, int) { return qRgba(90 + x / 256, 90 + x / 256, 90 + x / 256, x % 256); }),
+         QImage::Format_ARGB32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QImage narrow = ReadPng(Encode(c.Source, "png"), "n.png");
+        EXPECT_EQ(narrow.format(), c.Expected);
+        EXPECT_EQ(narrow.convertToFormat(QImage::Format_ARGB32), c.Source);
+    }
+}
+
 // A JPEG taken with the camera turned is drawn upright: orientation 6 turns
 // the stored image a quarter to the right, so its left (red) half is on top.
 TEST_F(Pictures, ExifOrientationDrawsUpright)
@@ -328,20 +360,34 @@ protected:
     QTemporaryDir Dir;
 };
 
-// Image occurrences in a PDF as pdfimages lists them: page and object number.
-std::vector<std::pair<int, int>> PdfImages(const QString& Pdf)
+// Image occurrences in a PDF as pdfimages lists them: page, object number
+// and how the pixels are stored ("image" flate-compressed, "jpeg").
+struct TPdfImage {
+    int Page = 0, Object = 0;
+    QString Encoding;
+};
+std::vector<TPdfImage> PdfImages(const QString& Pdf)
 {
     QProcess p;
     p.start("pdfimages", {"-list", Pdf});
     p.waitForFinished(60000);
-    std::vector<std::pair<int, int>> out;
+    std::vector<TPdfImage> out;
     const QStringList lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n');
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QStringList f = lines[i].simplified().split(' ');
         if (f.size() > 11 && f[2] == "image")
-            out.emplace_back(f[0].toInt(), f[10].toInt());
+            out.push_back(TPdfImage{f[0].toInt(), f[10].toInt(), f[8]});
     }
     return out;
+}
+
+// The first image of a PDF's first page, as stored (pdfimages -png).
+QImage FirstPdfImage(const QString& Pdf, const QString& Dir)
+{
+    QProcess p;
+    p.start("pdfimages", {"-png", "-f", "1", "-l", "1", Pdf, Dir + "/extracted"});
+    p.waitForFinished(60000);
+    return QImage(Dir + "/extracted-000.png");
 }
 
 // A smooth "photograph": colour gradients with a soft disc.
@@ -443,8 +489,49 @@ TEST_F(PrintedPictures, RepeatedLogoEmbeddedOnce)
     ASSERT_FALSE(pdf.isEmpty());
     const auto images = PdfImages(pdf);
     ASSERT_EQ(images.size(), 30u);
-    for (const auto& [page, object] : images)
-        EXPECT_EQ(object, images.front().second) << "page " << page;
+    for (const TPdfImage& i : images)
+        EXPECT_EQ(i.Object, images.front().Object) << "page " << i.Page;
+}
+
+// A lossless picture keeps its exact pixels and alpha in the PDF; a JPEG
+// stays a JPEG there.
+TEST_F(PrintedPictures, LosslessPicturesStayExactInThePdf)
+{
+    QImage logo(160, 80, QImage::Format_ARGB32);
+    logo.fill(Qt::transparent);
+    {
+        QPainter p(&logo);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(20, 90, 200));
+        p.drawEllipse(QRectF(4, 4, 72, 72));
+        p.setBrush(QColor(240, 150, 30));
+        p.drawRoundedRect(QRectF(84, 10, 70, 60), 12, 12);
+    }
+    Doc->BeginDoc();
+    Doc->DrawPict(100, 100, Put("logo.png", Encode(logo, "png")));
+    Doc->NewPage();
+    Doc->StretchDrawPict(100, 900, 100, 700, false, Put("photo.jpg", Encode(Photo(160, 120), "jpg", 92)));
+    Doc->EndDoc();
+    const QString pdf = PrintAll();
+    ASSERT_FALSE(pdf.isEmpty());
+    const auto images = PdfImages(pdf);
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].Encoding, "image");
+    EXPECT_EQ(images[1].Encoding, "jpeg");
+
+    const QImage stored = FirstPdfImage(pdf, Dir.path()).convertToFormat(QImage::Format_RGB32);
+    const QImage alpha = QImage(Dir.path() + "/extracted-001.png").convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(stored.size(), logo.size());
+    ASSERT_EQ(alpha.size(), logo.size());
+    int wrong = 0;
+    for (int y = 0; y < logo.height(); ++y)
+        for (int x = 0; x < logo.width(); ++x) {
+            const QRgb want = logo.pixel(x, y);
+            wrong += qAlpha(want) != qGray(alpha.pixel(x, y));
+            wrong += qAlpha(want) == 255 && (want & 0xFFFFFF) != (stored.pixel(x, y) & 0xFFFFFF);
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 // One page with a picture of every format: the six raster ones embedded as

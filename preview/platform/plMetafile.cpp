@@ -273,7 +273,7 @@ private:
             DrawText(op);
             break;
         case TOpKind::Image:
-            P.drawImage(Box(op), D.Images[op.Index]);
+            DrawImage(P, Box(op), D.Images[op.Index], op.Flags & ImageLossy);
             break;
         case TOpKind::Picture: {
             const TNested& n = D.Pictures[op.Index];
@@ -336,6 +336,17 @@ private:
 };
 
 } // namespace
+
+void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool Lossy)
+{
+    // Without the hint Qt's PDF writer stores every image as a JPEG: larger
+    // than the flate-compressed pixels for drawings, and never exact. The
+    // hint is left as set: each change of painter state costs the PDF a
+    // restatement of pen and brush.
+    if (Painter.testRenderHint(QPainter::LosslessImageRendering) == Lossy)
+        Painter.setRenderHint(QPainter::LosslessImageRendering, !Lossy);
+    Painter.drawImage(Box, Image);
+}
 
 void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base, const std::optional<QRectF>& OuterClip)
 {

@@ -14,6 +14,7 @@
 
 #include <emf2svg.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <list>
 
@@ -60,13 +61,48 @@ TPictureFormat PictureFormatOf(const QString& FileName)
     return TPictureFormat::Unknown;
 }
 
+QImage NarrowestFormat(const QImage& Image)
+{
+    if (Image.format() != QImage::Format_ARGB32 && Image.format() != QImage::Format_RGB32)
+        return Image;
+    const QRgb alphaBits = Image.format() == QImage::Format_RGB32 ? 0xFF000000u : 0;
+    bool opaque = true, grey = true, counting = true;
+    QList<QRgb> colours; // the distinct colours while there are at most 256, sorted
+    for (int y = 0; y < Image.height() && (opaque || grey || counting); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(Image.constScanLine(y));
+        for (int x = 0; x < Image.width(); ++x) {
+            const QRgb c = row[x] | alphaBits;
+            opaque = opaque && qAlpha(c) == 255;
+            grey = grey && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c);
+            if (!counting)
+                continue;
+            const auto at = std::lower_bound(colours.begin(), colours.end(), c);
+            if (at != colours.end() && *at == c)
+                continue;
+            if (colours.size() == 256) {
+                counting = false;
+                colours.clear();
+            } else {
+                colours.insert(at, c);
+            }
+        }
+    }
+    if (opaque && grey)
+        return Image.convertToFormat(QImage::Format_Grayscale8);
+    if (counting)
+        return Image.convertToFormat(QImage::Format_Indexed8, colours, Qt::ThresholdDither | Qt::AvoidDither);
+    if (opaque && !alphaBits)
+        return Image.convertToFormat(QImage::Format_RGB32);
+    return Image;
+}
+
 QImage ReadPng(const QByteArray& Data, const QString& Name)
 {
     QString why;
     QImage image = DecodePng(Data, &why, MaxPicturePixels);
     if (image.isNull())
         throw EPictureError(QStringLiteral("Cannot read the PNG picture \"%1\": %2.").arg(Name, why).toStdString());
-    return image;
+    return NarrowestFormat(image);
 }
 
 QImage ReadQtImage(const QByteArray& Data, const char* Format, const QString& Name)
@@ -290,6 +326,7 @@ void TPicture::LoadFromData(const QByteArray& Data, TPictureFormat Format, const
         QSize natural;
         p.FImage = ReadJpeg(Data, Name, Need, &natural);
         p.FKind = TPictureKind::Image;
+        p.FLossy = true;
         p.FWidth = natural.width();
         p.FHeight = natural.height();
         break;

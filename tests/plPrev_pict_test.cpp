@@ -114,12 +114,14 @@ TEST_F(Pictures, ExtensionDecidesTheReader)
     EXPECT_EQ(View(*doc).Images, (std::vector<QRectF>{QRectF(0, 0, 40, 20), QRectF(100, 0, 40, 20)}));
 }
 
-// A raster and a vector picture of 400 x 300 land in the same rectangle:
-// filled, kept in proportion and centred, or nowhere for an empty box.
+// A raster picture and the vector pictures (SVG, EMF) of 400 x 300 land in
+// the same rectangle: filled, kept in proportion and centred, or nowhere for
+// an empty box.
 TEST_F(Pictures, StretchDrawPictTargets)
 {
     const QString raster = Put("r.png", Encode(Bands(400, 300), "png"));
     const QString vector = Put("v.svg", Svg(400, 300));
+    const QString metafile = Put("m.emf", Emf(400, 300));
     const struct {
         int X1, X2, Y1, Y2;
         bool IsFit;
@@ -137,20 +139,27 @@ TEST_F(Pictures, StretchDrawPictTargets)
         doc->StretchDrawPict(c.X1, c.X2, c.Y1, c.Y2, c.IsFit, raster);
         doc->NewPage();
         doc->StretchDrawPict(c.X1, c.X2, c.Y1, c.Y2, c.IsFit, vector);
+        doc->NewPage();
+        doc->StretchDrawPict(c.X1, c.X2, c.Y1, c.Y2, c.IsFit, metafile);
         doc->EndDoc();
-        const TPageView r = View(*doc, 1), v = View(*doc, 2);
+        const TPageView r = View(*doc, 1);
         if (c.Expected.isEmpty()) {
             EXPECT_TRUE(r.Images.empty());
-            EXPECT_TRUE(v.Vector.isEmpty());
+            EXPECT_TRUE(View(*doc, 2).Vector.isEmpty());
+            EXPECT_TRUE(View(*doc, 3).Vector.isEmpty());
             continue;
         }
         ASSERT_EQ(r.Images.size(), 1u);
         EXPECT_EQ(r.Images[0], c.Expected);
-        EXPECT_TRUE(v.Images.empty()) << "a vector picture is never pixels";
-        EXPECT_NEAR(v.Vector.left(), c.Expected.left(), 0.01);
-        EXPECT_NEAR(v.Vector.top(), c.Expected.top(), 0.01);
-        EXPECT_NEAR(v.Vector.right(), c.Expected.right(), 0.01);
-        EXPECT_NEAR(v.Vector.bottom(), c.Expected.bottom(), 0.01);
+        for (int page : {2, 3}) {
+            SCOPED_TRACE(page == 2 ? "SVG" : "EMF");
+            const TPageView v = View(*doc, page);
+            EXPECT_TRUE(v.Images.empty()) << "a vector picture is never pixels";
+            EXPECT_NEAR(v.Vector.left(), c.Expected.left(), 0.01);
+            EXPECT_NEAR(v.Vector.top(), c.Expected.top(), 0.01);
+            EXPECT_NEAR(v.Vector.right(), c.Expected.right(), 0.01);
+            EXPECT_NEAR(v.Vector.bottom(), c.Expected.bottom(), 0.01);
+        }
     }
 }
 
@@ -553,4 +562,76 @@ TEST_F(PrintedPictures, EveryFormatOnOnePage)
     const QImage page = SpoolerOutput::Render(pdf, 1, 100);
     const int px = int((100 + 7 * 230 + 100) / 254.0 * 100), py = int(250 / 254.0 * 100);
     EXPECT_TRUE(Near(page.pixel(px, py), QColor(20, 40, 210), 10)) << std::hex << page.pixel(px, py);
+}
+
+// Every variant of every format printed side by side, each filling its box:
+// the rendered page shows each one's colours where the file has them, the
+// turned JPEG upright, the transparent half of a PNG as paper, and a
+// black-and-white bitmap in black and white whatever the pen.
+TEST_F(PrintedPictures, EveryVariantPrintsItsColours)
+{
+    const QColor red(200, 30, 40), blue(20, 40, 210), white(Qt::white), black(Qt::black);
+    const QImage bands = Bands(40, 20);
+    QImage halfClear = bands.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            halfClear.setPixel(x, y, qRgba(0, 0, 0, 0));
+    QImage inkRight(40, 20, QImage::Format_Mono);
+    inkRight.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            inkRight.setPixel(x, y, x < 20 ? 1 : 0);
+    const QString data = QStringLiteral(MIRVAK_TEST_DATA_DIR "/pictures/");
+    const auto file = [&](const QString& name) {
+        QFile f(data + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QColor grey1 = QColor(qGray(red.rgb()), qGray(red.rgb()), qGray(red.rgb()));
+    const QColor grey2 = QColor(qGray(blue.rgb()), qGray(blue.rgb()), qGray(blue.rgb()));
+    const struct {
+        QString Name;
+        QByteArray Bytes;
+        QColor First, Second; // left and right halves; top and bottom when Upright
+        bool Upright = false;
+    } cases[] = {
+        {"photo.jpg", Encode(bands, "jpg"), red, blue},
+        {"turned.jpg", WithExifOrientation(Encode(bands, "jpg"), 6), red, blue, true},
+        {"cmyk.jpg", file("red_blue_cmyk.jpg"), red, blue},
+        {"grey.jpg", Encode(bands.convertToFormat(QImage::Format_Grayscale8), "jpg"), grey1, grey2},
+        {"deep.png", Encode(bands.convertToFormat(QImage::Format_RGBA64), "png"), red, blue},
+        {"palette.png", Encode(bands.convertToFormat(QImage::Format_Indexed8), "png"), red, blue},
+        {"interlaced.png", file("red_blue_interlaced.png"), red, blue},
+        {"clear.png", Encode(halfClear, "png"), white, blue},
+        {"b.bmp", Encode(bands, "bmp"), red, blue},
+        {"mono.bmp", Encode(inkRight, "bmp"), white, black},
+        {"i.ico", Encode(bands, "ico"), red, blue},
+        {"g.gif", file("red_blue.gif"), red, blue},
+        {"t.tiff", Encode(bands, "tiff"), red, blue},
+        {"art.svg", Svg(40, 20), black, blue},
+        {"shape.emf", Emf(40, 20), blue, blue},
+    };
+    const auto box = [](int i) { return Rect(150 + i % 4 * 480, 200 + i / 4 * 400, 150 + i % 4 * 480 + 400, 400 + i / 4 * 400); };
+    Doc->BeginDoc();
+    Doc->LineColor(0x0000FF); // a red pen must not colour any picture
+    Doc->FontSize(9);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const TRect r = box(int(i));
+        Doc->StretchDrawPict(r.Left, r.Right, r.Top, r.Bottom, true, Put(cases[i].Name, cases[i].Bytes));
+        Doc->TextOut(r.Left, r.Bottom + 20, cases[i].Name);
+    }
+    Doc->EndDoc();
+    const QString pdf = PrintAll();
+    ASSERT_FALSE(pdf.isEmpty());
+    const QImage page = SpoolerOutput::Render(pdf, 1, 100);
+    const auto px = [&](double x, double y) { return page.pixel(int(x / 254 * 100), int(y / 254 * 100)); };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.Name.toStdString());
+        const TRect r = box(int(i));
+        const double cx = (r.Left + r.Right) / 2.0, cy = (r.Top + r.Bottom) / 2.0;
+        const QRgb first = c.Upright ? px(cx, r.Top + 40) : px(r.Left + 60, cy);
+        const QRgb second = c.Upright ? px(cx, r.Bottom - 40) : px(r.Right - 60, cy);
+        EXPECT_TRUE(Near(first, c.First, 18)) << std::hex << first;
+        EXPECT_TRUE(Near(second, c.Second, 18)) << std::hex << second;
+    }
 }

@@ -148,12 +148,18 @@ QImage ReadQtImage(const QByteArray& Data, const char* Format, const QString& Na
 
 namespace {
 
-QPicture RecordSvg(QSvgRenderer& Renderer, const QString& Name, const char* Kind)
+// Records the document drawn into its own size, or into Size (from its
+// origin) when given.
+QPicture RecordSvg(QSvgRenderer& Renderer, const QString& Name, const char* Kind, QSizeF Size = {})
 {
     if (!Renderer.isValid())
         throw EPictureError(
             QStringLiteral("Cannot read the %1 picture \"%2\": damaged data.").arg(QLatin1String(Kind), Name).toStdString());
-    QSizeF size = Renderer.defaultSize();
+    QSizeF size = Size;
+    if (!size.isEmpty())
+        Renderer.setViewBox(QRectF(QPointF(0, 0), size));
+    else
+        size = Renderer.defaultSize();
     if (size.isEmpty())
         size = Renderer.viewBoxF().size();
     const int w = qRound(size.width()), h = qRound(size.height());
@@ -219,8 +225,15 @@ QPicture ReadEmf(const QByteArray& Data, const QString& Name)
     std::free(out);
     if (!ok || svg.isEmpty())
         throw EPictureError(QStringLiteral("Cannot read the EMF picture \"%1\": damaged data.").arg(Name).toStdString());
+    // The converter sizes its document right - left of the header's bounds,
+    // but the bounds include both edges: a picture of 16 pixels would come out
+    // 15 wide with its last column outside the frame.
+    const auto* h = reinterpret_cast<const unsigned char*>(Data.constData());
+    const auto s32 = [&](int at) {
+        return int64_t(int32_t(uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16 | uint32_t(h[at + 3]) << 24));
+    };
     QSvgRenderer renderer(svg);
-    return RecordSvg(renderer, Name, "EMF");
+    return RecordSvg(renderer, Name, "EMF", QSizeF(double(s32(16) - s32(8) + 1), double(s32(20) - s32(12) + 1)));
 }
 
 // --- Loading ---------------------------------------------------------------

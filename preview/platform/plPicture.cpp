@@ -189,6 +189,28 @@ bool PlausibleEmf(const QByteArray& Data)
     const auto s32 = [&](std::size_t at) { return int64_t(int32_t(u32(at))); };
     if (s32(16) < s32(8) || s32(20) < s32(12) || s32(32) <= s32(24) || s32(36) <= s32(28))
         return false;
+    // What the header points at lies inside it: the description (UTF-16,
+    // read up to a terminator when its length is 0) and the pixel format.
+    const uint64_t header = u32(4);
+    if (header < 88 || header > n)
+        return false;
+    const uint64_t descriptionLength = u32(60), descriptionAt = u32(64);
+    if (descriptionAt != 0) {
+        if (descriptionAt < 88 || descriptionAt + 2 * descriptionLength > header)
+            return false;
+        if (descriptionLength == 0) {
+            uint64_t at = descriptionAt;
+            while (at + 2 <= n && (p[at] | p[at + 1]) != 0)
+                at += 2;
+            if (at + 2 > n)
+                return false;
+        }
+    }
+    if (header >= 100) {
+        const uint64_t formatSize = u32(88), formatAt = u32(92);
+        if (formatSize != 0 && (formatAt < 88 || formatAt + formatSize > header))
+            return false;
+    }
     std::size_t at = 0;
     while (at + 8 <= n) {
         const uint32_t type = u32(at), size = u32(at + 4);

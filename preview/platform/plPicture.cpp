@@ -162,8 +162,12 @@ QPicture RecordSvg(QSvgRenderer& Renderer, const QString& Name, const char* Kind
         size = Renderer.defaultSize();
     if (size.isEmpty())
         size = Renderer.viewBoxF().size();
-    const int w = qRound(size.width()), h = qRound(size.height());
-    CheckPictureSize(w, h, Name);
+    // Sizes far beyond the limit (or not numbers) are refused before rounding.
+    const auto side = [](double v) {
+        return v < 0 ? int64_t(0) : v <= MaxPictureSide ? int64_t(qRound64(v)) : int64_t(MaxPictureSide) + 1;
+    };
+    CheckPictureSize(side(size.width()), side(size.height()), Name);
+    const int w = int(side(size.width())), h = int(side(size.height()));
     QPicture picture;
     {
         QPainter painter(&picture);

@@ -245,12 +245,16 @@ std::vector<TDamaged> DamagedFiles()
         } else if (ext == "svg") {
             add("huge", Svg(100000, 100000));
             add("zero", Svg(0, 8));
+            add("beyond-int", "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 3e9 8\"/>");
         } else if (ext == "emf") {
             add("huge", Emf(100000, 100000));
             add("zero", Emf(0, 0));
             // Descriptions the converter would read past the end of the file.
             add("description-at-end", EmfDescription(v.Bytes, uint32_t(v.Bytes.size()), 0));
             add("description-past-header", EmfDescription(v.Bytes, 80, 40));
+            QByteArray wide = v.Bytes; // bounds from the smallest 32-bit value
+            Put32LE(wide, 8, 0x80000000u);
+            add("beyond-int", wide);
         }
     }
     return out;

@@ -341,8 +341,8 @@ void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool L
 {
     // Without the hint Qt's PDF writer stores every image as a JPEG: larger
     // than the flate-compressed pixels for drawings, and never exact. The
-    // hint is left as set: each change of painter state costs the PDF a
-    // restatement of pen and brush.
+    // hint stays as set, so a run of pictures of one kind changes the
+    // painter's state once.
     if (Painter.testRenderHint(QPainter::LosslessImageRendering) == Lossy)
         Painter.setRenderHint(QPainter::LosslessImageRendering, !Lossy);
     Painter.drawImage(Box, Image);

@@ -119,7 +119,8 @@ struct TMetaData {
 };
 
 // Draws Image into Box. Devices that store images (PDF) keep the pixels
-// exact unless Lossy: a lossless picture is never turned into a JPEG.
+// exact unless Lossy: a lossless picture is never turned into a JPEG. The
+// painter's lossless-image hint is left as this image needed it.
 void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool Lossy);
 
 // Replays Data onto Painter; Base maps the picture's frame onto the painter's

@@ -64,7 +64,7 @@ void TCustomplPrev::DrawPict(int X1, int Y1, const QString& FileName)
         if (picture.Kind() == TPictureKind::Metafile)
             FCanvas->DrawMetafile(target, picture.Metafile());
         else
-            FCanvas->StretchDraw(target, picture.Image());
+            FCanvas->StretchDraw(target, picture.Image(), picture.Lossy());
     }
     ProcessMessages();
 }
@@ -92,7 +92,7 @@ void TCustomplPrev::StretchDrawPict(int X1, int X2, int Y1, int Y2, bool IsFit, 
             StretchDrawMetaFile(*target, &picture.Metafile());
             break;
         case TPictureKind::Image:
-            FCanvas->StretchDraw(*target, picture.Image());
+            FCanvas->StretchDraw(*target, picture.Image(), picture.Lossy());
             break;
         case TPictureKind::None:
             break;

@@ -114,12 +114,14 @@ TEST_F(Pictures, ExtensionDecidesTheReader)
     EXPECT_EQ(View(*doc).Images, (std::vector<QRectF>{QRectF(0, 0, 40, 20), QRectF(100, 0, 40, 20)}));
 }
 
-// A raster and a vector picture of 400 x 300 land in the same rectangle:
-// filled, kept in proportion and centred, or nowhere for an empty box.
+// A raster picture and the vector pictures (SVG, EMF) of 400 x 300 land in
+// the same rectangle: filled, kept in proportion and centred, or nowhere for
+// an empty box.
 TEST_F(Pictures, StretchDrawPictTargets)
 {
     const QString raster = Put("r.png", Encode(Bands(400, 300), "png"));
     const QString vector = Put("v.svg", Svg(400, 300));
+    const QString metafile = Put("m.emf", Emf(400, 300));
     const struct {
         int X1, X2, Y1, Y2;
         bool IsFit;
@@ -137,20 +139,27 @@ TEST_F(Pictures, StretchDrawPictTargets)
         doc->StretchDrawPict(c.X1, c.X2, c.Y1, c.Y2, c.IsFit, raster);
         doc->NewPage();
         doc->StretchDrawPict(c.X1, c.X2, c.Y1, c.Y2, c.IsFit, vector);
+        doc->NewPage();
+        doc->StretchDrawPict(c.X1, c.X2, c.Y1, c.Y2, c.IsFit, metafile);
         doc->EndDoc();
-        const TPageView r = View(*doc, 1), v = View(*doc, 2);
+        const TPageView r = View(*doc, 1);
         if (c.Expected.isEmpty()) {
             EXPECT_TRUE(r.Images.empty());
-            EXPECT_TRUE(v.Vector.isEmpty());
+            EXPECT_TRUE(View(*doc, 2).Vector.isEmpty());
+            EXPECT_TRUE(View(*doc, 3).Vector.isEmpty());
             continue;
         }
         ASSERT_EQ(r.Images.size(), 1u);
         EXPECT_EQ(r.Images[0], c.Expected);
-        EXPECT_TRUE(v.Images.empty()) << "a vector picture is never pixels";
-        EXPECT_NEAR(v.Vector.left(), c.Expected.left(), 0.01);
-        EXPECT_NEAR(v.Vector.top(), c.Expected.top(), 0.01);
-        EXPECT_NEAR(v.Vector.right(), c.Expected.right(), 0.01);
-        EXPECT_NEAR(v.Vector.bottom(), c.Expected.bottom(), 0.01);
+        for (int page : {2, 3}) {
+            SCOPED_TRACE(page == 2 ? "SVG" : "EMF");
+            const TPageView v = View(*doc, page);
+            EXPECT_TRUE(v.Images.empty()) << "a vector picture is never pixels";
+            EXPECT_NEAR(v.Vector.left(), c.Expected.left(), 0.01);
+            EXPECT_NEAR(v.Vector.top(), c.Expected.top(), 0.01);
+            EXPECT_NEAR(v.Vector.right(), c.Expected.right(), 0.01);
+            EXPECT_NEAR(v.Vector.bottom(), c.Expected.bottom(), 0.01);
+        }
     }
 }
 
@@ -222,6 +231,38 @@ TEST_F(Pictures, ReadersDecodeEveryVariant)
             EXPECT_TRUE(Near(img.pixel(5, 10), expect(red), c.Tolerance)) << std::hex << img.pixel(5, 10);
         EXPECT_TRUE(Near(img.pixel(34, 10), expect(blue), c.Tolerance)) << std::hex << img.pixel(34, 10);
         EXPECT_EQ(qAlpha(img.pixel(34, 10)), 255);
+    }
+}
+
+// Decoded pixels are kept in the narrowest format that holds every one of
+// them exactly.
+TEST_F(Pictures, DecodedPixelsKeptInTheNarrowestExactFormat)
+{
+    const auto fill = [](QRgb (*colour)(int x, int y)) {
+        QImage img(300, 20, QImage::Format_ARGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, colour(x, y));
+        return img;
+    };
+    const struct {
+        const char* Name;
+        QImage Source;
+        QImage::Format Expected;
+    } cases[] = {
+        {"grey ramp", fill([](int x, int) { return qRgb(x % 256, x % 256, x % 256); }), QImage::Format_Grayscale8},
+        {"256 colours with soft edges",
+         fill([](int x, int y) { return qRgba(x % 16 * 16, y % 16 * 16, 7, x % 16 * 17); }),
+         QImage::Format_Indexed8},
+        {"257 opaque colours", fill([](int x, int) { return qRgb(x % 257, 255 - x % 257 / 2, 40); }), QImage::Format_RGB32},
+        {"grey, 300 colours with alpha", fill([](int x, int) { return qRgba(90 + x / 256, 90 + x / 256, 90 + x / 256, x % 256); }),
+         QImage::Format_ARGB32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QImage narrow = ReadPng(Encode(c.Source, "png"), "n.png");
+        EXPECT_EQ(narrow.format(), c.Expected);
+        EXPECT_EQ(narrow.convertToFormat(QImage::Format_ARGB32), c.Source);
     }
 }
 
@@ -328,20 +369,34 @@ protected:
     QTemporaryDir Dir;
 };
 
-// Image occurrences in a PDF as pdfimages lists them: page and object number.
-std::vector<std::pair<int, int>> PdfImages(const QString& Pdf)
+// Image occurrences in a PDF as pdfimages lists them: page, object number
+// and how the pixels are stored ("image" flate-compressed, "jpeg").
+struct TPdfImage {
+    int Page = 0, Object = 0;
+    QString Encoding;
+};
+std::vector<TPdfImage> PdfImages(const QString& Pdf)
 {
     QProcess p;
     p.start("pdfimages", {"-list", Pdf});
     p.waitForFinished(60000);
-    std::vector<std::pair<int, int>> out;
+    std::vector<TPdfImage> out;
     const QStringList lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n');
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QStringList f = lines[i].simplified().split(' ');
         if (f.size() > 11 && f[2] == "image")
-            out.emplace_back(f[0].toInt(), f[10].toInt());
+            out.push_back(TPdfImage{f[0].toInt(), f[10].toInt(), f[8]});
     }
     return out;
+}
+
+// The first image of a PDF's first page, as stored (pdfimages -png).
+QImage FirstPdfImage(const QString& Pdf, const QString& Dir)
+{
+    QProcess p;
+    p.start("pdfimages", {"-png", "-f", "1", "-l", "1", Pdf, Dir + "/extracted"});
+    p.waitForFinished(60000);
+    return QImage(Dir + "/extracted-000.png");
 }
 
 // A smooth "photograph": colour gradients with a soft disc.
@@ -443,8 +498,49 @@ TEST_F(PrintedPictures, RepeatedLogoEmbeddedOnce)
     ASSERT_FALSE(pdf.isEmpty());
     const auto images = PdfImages(pdf);
     ASSERT_EQ(images.size(), 30u);
-    for (const auto& [page, object] : images)
-        EXPECT_EQ(object, images.front().second) << "page " << page;
+    for (const TPdfImage& i : images)
+        EXPECT_EQ(i.Object, images.front().Object) << "page " << i.Page;
+}
+
+// A lossless picture keeps its exact pixels and alpha in the PDF; a JPEG
+// stays a JPEG there.
+TEST_F(PrintedPictures, LosslessPicturesStayExactInThePdf)
+{
+    QImage logo(160, 80, QImage::Format_ARGB32);
+    logo.fill(Qt::transparent);
+    {
+        QPainter p(&logo);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(20, 90, 200));
+        p.drawEllipse(QRectF(4, 4, 72, 72));
+        p.setBrush(QColor(240, 150, 30));
+        p.drawRoundedRect(QRectF(84, 10, 70, 60), 12, 12);
+    }
+    Doc->BeginDoc();
+    Doc->DrawPict(100, 100, Put("logo.png", Encode(logo, "png")));
+    Doc->NewPage();
+    Doc->StretchDrawPict(100, 900, 100, 700, false, Put("photo.jpg", Encode(Photo(160, 120), "jpg", 92)));
+    Doc->EndDoc();
+    const QString pdf = PrintAll();
+    ASSERT_FALSE(pdf.isEmpty());
+    const auto images = PdfImages(pdf);
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].Encoding, "image");
+    EXPECT_EQ(images[1].Encoding, "jpeg");
+
+    const QImage stored = FirstPdfImage(pdf, Dir.path()).convertToFormat(QImage::Format_RGB32);
+    const QImage alpha = QImage(Dir.path() + "/extracted-001.png").convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(stored.size(), logo.size());
+    ASSERT_EQ(alpha.size(), logo.size());
+    int wrong = 0;
+    for (int y = 0; y < logo.height(); ++y)
+        for (int x = 0; x < logo.width(); ++x) {
+            const QRgb want = logo.pixel(x, y);
+            wrong += qAlpha(want) != qGray(alpha.pixel(x, y));
+            wrong += qAlpha(want) == 255 && (want & 0xFFFFFF) != (stored.pixel(x, y) & 0xFFFFFF);
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 // One page with a picture of every format: the six raster ones embedded as
@@ -466,4 +562,76 @@ TEST_F(PrintedPictures, EveryFormatOnOnePage)
     const QImage page = SpoolerOutput::Render(pdf, 1, 100);
     const int px = int((100 + 7 * 230 + 100) / 254.0 * 100), py = int(250 / 254.0 * 100);
     EXPECT_TRUE(Near(page.pixel(px, py), QColor(20, 40, 210), 10)) << std::hex << page.pixel(px, py);
+}
+
+// Every variant of every format printed side by side, each filling its box:
+// the rendered page shows each one's colours where the file has them, the
+// turned JPEG upright, the transparent half of a PNG as paper, and a
+// black-and-white bitmap in black and white whatever the pen.
+TEST_F(PrintedPictures, EveryVariantPrintsItsColours)
+{
+    const QColor red(200, 30, 40), blue(20, 40, 210), white(Qt::white), black(Qt::black);
+    const QImage bands = Bands(40, 20);
+    QImage halfClear = bands.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            halfClear.setPixel(x, y, qRgba(0, 0, 0, 0));
+    QImage inkRight(40, 20, QImage::Format_Mono);
+    inkRight.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            inkRight.setPixel(x, y, x < 20 ? 1 : 0);
+    const QString data = QStringLiteral(MIRVAK_TEST_DATA_DIR "/pictures/");
+    const auto file = [&](const QString& name) {
+        QFile f(data + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QColor grey1 = QColor(qGray(red.rgb()), qGray(red.rgb()), qGray(red.rgb()));
+    const QColor grey2 = QColor(qGray(blue.rgb()), qGray(blue.rgb()), qGray(blue.rgb()));
+    const struct {
+        QString Name;
+        QByteArray Bytes;
+        QColor First, Second; // left and right halves; top and bottom when Upright
+        bool Upright = false;
+    } cases[] = {
+        {"photo.jpg", Encode(bands, "jpg"), red, blue},
+        {"turned.jpg", WithExifOrientation(Encode(bands, "jpg"), 6), red, blue, true},
+        {"cmyk.jpg", file("red_blue_cmyk.jpg"), red, blue},
+        {"grey.jpg", Encode(bands.convertToFormat(QImage::Format_Grayscale8), "jpg"), grey1, grey2},
+        {"deep.png", Encode(bands.convertToFormat(QImage::Format_RGBA64), "png"), red, blue},
+        {"palette.png", Encode(bands.convertToFormat(QImage::Format_Indexed8), "png"), red, blue},
+        {"interlaced.png", file("red_blue_interlaced.png"), red, blue},
+        {"clear.png", Encode(halfClear, "png"), white, blue},
+        {"b.bmp", Encode(bands, "bmp"), red, blue},
+        {"mono.bmp", Encode(inkRight, "bmp"), white, black},
+        {"i.ico", Encode(bands, "ico"), red, blue},
+        {"g.gif", file("red_blue.gif"), red, blue},
+        {"t.tiff", Encode(bands, "tiff"), red, blue},
+        {"art.svg", Svg(40, 20), black, blue},
+        {"shape.emf", Emf(40, 20), blue, blue},
+    };
+    const auto box = [](int i) { return Rect(150 + i % 4 * 480, 200 + i / 4 * 400, 150 + i % 4 * 480 + 400, 400 + i / 4 * 400); };
+    Doc->BeginDoc();
+    Doc->LineColor(0x0000FF); // a red pen must not colour any picture
+    Doc->FontSize(9);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const TRect r = box(int(i));
+        Doc->StretchDrawPict(r.Left, r.Right, r.Top, r.Bottom, true, Put(cases[i].Name, cases[i].Bytes));
+        Doc->TextOut(r.Left, r.Bottom + 20, cases[i].Name);
+    }
+    Doc->EndDoc();
+    const QString pdf = PrintAll();
+    ASSERT_FALSE(pdf.isEmpty());
+    const QImage page = SpoolerOutput::Render(pdf, 1, 100);
+    const auto px = [&](double x, double y) { return page.pixel(int(x / 254 * 100), int(y / 254 * 100)); };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.Name.toStdString());
+        const TRect r = box(int(i));
+        const double cx = (r.Left + r.Right) / 2.0, cy = (r.Top + r.Bottom) / 2.0;
+        const QRgb first = c.Upright ? px(cx, r.Top + 40) : px(r.Left + 60, cy);
+        const QRgb second = c.Upright ? px(cx, r.Bottom - 40) : px(r.Right - 60, cy);
+        EXPECT_TRUE(Near(first, c.First, 18)) << std::hex << first;
+        EXPECT_TRUE(Near(second, c.Second, 18)) << std::hex << second;
+    }
 }

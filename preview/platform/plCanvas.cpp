@@ -784,7 +784,7 @@ void TCanvas::FrameRect(const TRect& R)
     d->Fill(Box(r - 1, t + 1, r, bt - 1), b);
 }
 
-void TCanvas::StretchDraw(const TRect& R, const QImage& Image)
+void TCanvas::StretchDraw(const TRect& R, const QImage& Image, bool Lossy)
 {
     if (!d->Live() || Image.isNull())
         return;
@@ -793,9 +793,9 @@ void TCanvas::StretchDraw(const TRect& R, const QImage& Image)
     if (d->Rec) {
         d->Rec->Images.push_back(Image);
         d->Emit(plmeta::TOpKind::Image, box.left(), box.top(), box.right(), box.bottom(),
-                int(d->Rec->Images.size() - 1));
+                int(d->Rec->Images.size() - 1), Lossy ? plmeta::ImageLossy : 0);
     } else {
-        d->Painter->drawImage(box, Image);
+        plmeta::DrawImage(*d->Painter, box, Image, Lossy);
     }
 }
 

@@ -237,8 +237,10 @@ public:
     void FillRect(const TRect& R);
     // A border one logical unit wide, painted with the current brush.
     void FrameRect(const TRect& R);
-    // Draws Image stretched into R.
-    void StretchDraw(const TRect& R, const QImage& Image);
+    // Draws Image stretched into R. Lossy: the pixels came from a lossy file
+    // (JPEG), so a device may store them lossily again; every other image is
+    // kept exact.
+    void StretchDraw(const TRect& R, const QImage& Image, bool Lossy = false);
     // Plays Picture with its frame stretched onto R (a reversed rectangle turns
     // it by 180 degrees), inside the current clip.
     void DrawMetafile(const TRect& R, const TMetafile& Picture);

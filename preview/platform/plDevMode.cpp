@@ -450,7 +450,7 @@ TJobOptions JobOptions(const TPrinterCaps& caps, const QByteArray& dm)
     // change of that default still reaches jobs that never chose otherwise.
     for (const auto& [key, value] : PrivateOptions(v)) {
         const auto it = std::find_if(caps.Options.cbegin(), caps.Options.cend(),
-                                     [&](const TPrinterOption& opt) { return opt.Keyword == key; });
+                                     [&k = key](const TPrinterOption& opt) { return opt.Keyword == k; });
         if (!value.isEmpty() && it != caps.Options.cend() && value != it->Default)
             o.Other.append({key, value});
     }

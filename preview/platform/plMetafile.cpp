@@ -307,7 +307,7 @@ private:
             DrawText(op);
             break;
         case TOpKind::Image:
-            P.drawImage(Box(op), D.Images[op.Index]);
+            DrawImage(P, Box(op), D.Images[op.Index], op.Flags & ImageLossy);
             break;
         case TOpKind::Picture: {
             const TNested& n = D.Pictures[op.Index];
@@ -370,6 +370,17 @@ private:
 };
 
 } // namespace
+
+void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool Lossy)
+{
+    // Without the hint Qt's PDF writer stores every image as a JPEG: larger
+    // than the flate-compressed pixels for drawings, and never exact. The
+    // hint stays as set, so a run of pictures of one kind changes the
+    // painter's state once.
+    if (Painter.testRenderHint(QPainter::LosslessImageRendering) == Lossy)
+        Painter.setRenderHint(QPainter::LosslessImageRendering, !Lossy);
+    Painter.drawImage(Box, Image);
+}
 
 void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base, const std::optional<QRectF>& OuterClip)
 {

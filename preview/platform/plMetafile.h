@@ -42,10 +42,13 @@ enum class TOpKind : uint8_t {
     Fill,       // X1..Y2 filled with brushes[Index], no pen
     Ellipse,    // X1..Y2 box, current pen and brush
     Text,       // Index: texts (positioned glyphs); cell top-left (X1, Y1); X2: angle in degrees, counter-clockwise
-    Image,      // Index: images; X1..Y2 target
+    Image,      // Index: images; X1..Y2 target; Flags: ImageLossy
     Picture,    // Index: pictures
     Vector,     // Index: vectors; X1..Y2 target of the vector picture's frame
 };
+
+// Image flag: the pixels came from a lossy file and may be stored lossily.
+constexpr uint8_t ImageLossy = 1;
 
 struct TOp {
     TOpKind Kind;
@@ -121,6 +124,11 @@ struct TMetaData {
 
     std::size_t ByteSize() const;
 };
+
+// Draws Image into Box. Devices that store images (PDF) keep the pixels
+// exact unless Lossy: a lossless picture is never turned into a JPEG. The
+// painter's lossless-image hint is left as this image needed it.
+void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool Lossy);
 
 // Replays Data onto Painter; Base maps the picture's frame onto the painter's
 // coordinates with an identity world transform; OuterClip, in the same

@@ -14,6 +14,7 @@
 
 #include <emf2svg.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <list>
 
@@ -60,13 +61,48 @@ TPictureFormat PictureFormatOf(const QString& FileName)
     return TPictureFormat::Unknown;
 }
 
+QImage NarrowestFormat(const QImage& Image)
+{
+    if (Image.format() != QImage::Format_ARGB32 && Image.format() != QImage::Format_RGB32)
+        return Image;
+    const QRgb alphaBits = Image.format() == QImage::Format_RGB32 ? 0xFF000000u : 0;
+    bool opaque = true, grey = true, counting = true;
+    QList<QRgb> colours; // the distinct colours while there are at most 256, sorted
+    for (int y = 0; y < Image.height() && (opaque || grey || counting); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(Image.constScanLine(y));
+        for (int x = 0; x < Image.width(); ++x) {
+            const QRgb c = row[x] | alphaBits;
+            opaque = opaque && qAlpha(c) == 255;
+            grey = grey && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c);
+            if (!counting)
+                continue;
+            const auto at = std::lower_bound(colours.begin(), colours.end(), c);
+            if (at != colours.end() && *at == c)
+                continue;
+            if (colours.size() == 256) {
+                counting = false;
+                colours.clear();
+            } else {
+                colours.insert(at, c);
+            }
+        }
+    }
+    if (opaque && grey)
+        return Image.convertToFormat(QImage::Format_Grayscale8);
+    if (counting)
+        return Image.convertToFormat(QImage::Format_Indexed8, colours, Qt::ThresholdDither | Qt::AvoidDither);
+    if (opaque && !alphaBits)
+        return Image.convertToFormat(QImage::Format_RGB32);
+    return Image;
+}
+
 QImage ReadPng(const QByteArray& Data, const QString& Name)
 {
     QString why;
     QImage image = DecodePng(Data, &why, MaxPicturePixels);
     if (image.isNull())
         throw EPictureError(QStringLiteral("Cannot read the PNG picture \"%1\": %2.").arg(Name, why).toStdString());
-    return image;
+    return NarrowestFormat(image);
 }
 
 QImage ReadQtImage(const QByteArray& Data, const char* Format, const QString& Name)
@@ -112,16 +148,26 @@ QImage ReadQtImage(const QByteArray& Data, const char* Format, const QString& Na
 
 namespace {
 
-QPicture RecordSvg(QSvgRenderer& Renderer, const QString& Name, const char* Kind)
+// Records the document drawn into its own size, or into Size (from its
+// origin) when given.
+QPicture RecordSvg(QSvgRenderer& Renderer, const QString& Name, const char* Kind, QSizeF Size = {})
 {
     if (!Renderer.isValid())
         throw EPictureError(
             QStringLiteral("Cannot read the %1 picture \"%2\": damaged data.").arg(QLatin1String(Kind), Name).toStdString());
-    QSizeF size = Renderer.defaultSize();
+    QSizeF size = Size;
+    if (!size.isEmpty())
+        Renderer.setViewBox(QRectF(QPointF(0, 0), size));
+    else
+        size = Renderer.defaultSize();
     if (size.isEmpty())
         size = Renderer.viewBoxF().size();
-    const int w = qRound(size.width()), h = qRound(size.height());
-    CheckPictureSize(w, h, Name);
+    // Sizes far beyond the limit (or not numbers) are refused before rounding.
+    const auto side = [](double v) {
+        return v < 0 ? int64_t(0) : v <= MaxPictureSide ? int64_t(qRound64(v)) : int64_t(MaxPictureSide) + 1;
+    };
+    CheckPictureSize(side(size.width()), side(size.height()), Name);
+    const int w = int(side(size.width())), h = int(side(size.height()));
     QPicture picture;
     {
         QPainter painter(&picture);
@@ -147,6 +193,28 @@ bool PlausibleEmf(const QByteArray& Data)
     const auto s32 = [&](std::size_t at) { return int64_t(int32_t(u32(at))); };
     if (s32(16) < s32(8) || s32(20) < s32(12) || s32(32) <= s32(24) || s32(36) <= s32(28))
         return false;
+    // What the header points at lies inside it: the description (UTF-16,
+    // read up to a terminator when its length is 0) and the pixel format.
+    const uint64_t header = u32(4);
+    if (header < 88 || header > n)
+        return false;
+    const uint64_t descriptionLength = u32(60), descriptionAt = u32(64);
+    if (descriptionAt != 0) {
+        if (descriptionAt < 88 || descriptionAt + 2 * descriptionLength > header)
+            return false;
+        if (descriptionLength == 0) {
+            uint64_t at = descriptionAt;
+            while (at + 2 <= n && (p[at] | p[at + 1]) != 0)
+                at += 2;
+            if (at + 2 > n)
+                return false;
+        }
+    }
+    if (header >= 100) {
+        const uint64_t formatSize = u32(88), formatAt = u32(92);
+        if (formatSize != 0 && (formatAt < 88 || formatAt + formatSize > header))
+            return false;
+    }
     std::size_t at = 0;
     while (at + 8 <= n) {
         const uint32_t type = u32(at), size = u32(at + 4);
@@ -183,8 +251,15 @@ QPicture ReadEmf(const QByteArray& Data, const QString& Name)
     std::free(out);
     if (!ok || svg.isEmpty())
         throw EPictureError(QStringLiteral("Cannot read the EMF picture \"%1\": damaged data.").arg(Name).toStdString());
+    // The converter sizes its document right - left of the header's bounds,
+    // but the bounds include both edges: a picture of 16 pixels would come out
+    // 15 wide with its last column outside the frame.
+    const auto* h = reinterpret_cast<const unsigned char*>(Data.constData());
+    const auto s32 = [&](int at) {
+        return int64_t(int32_t(uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16 | uint32_t(h[at + 3]) << 24));
+    };
     QSvgRenderer renderer(svg);
-    return RecordSvg(renderer, Name, "EMF");
+    return RecordSvg(renderer, Name, "EMF", QSizeF(double(s32(16) - s32(8) + 1), double(s32(20) - s32(12) + 1)));
 }
 
 // --- Loading ---------------------------------------------------------------
@@ -290,6 +365,7 @@ void TPicture::LoadFromData(const QByteArray& Data, TPictureFormat Format, const
         QSize natural;
         p.FImage = ReadJpeg(Data, Name, Need, &natural);
         p.FKind = TPictureKind::Image;
+        p.FLossy = true;
         p.FWidth = natural.width();
         p.FHeight = natural.height();
         break;

@@ -58,6 +58,9 @@ public:
     int Height() const { return FHeight; }
     // Bitmap and Image kinds.
     const QImage& Image() const { return FImage; }
+    // Whether the pixels came from a lossy file (JPEG) and may be stored
+    // lossily again; the pixels of every other file are kept exact.
+    bool Lossy() const { return FLossy; }
     // Metafile kind: frame Width x Height.
     const TMetafile& Metafile() const { return FMetafile; }
 
@@ -73,6 +76,7 @@ private:
     void Load(const QString& FileName, TPictureFormat Format, const TNeed& Need);
     TPictureKind FKind = TPictureKind::None;
     int FWidth = 0, FHeight = 0;
+    bool FLossy = false;
     QImage FImage;
     TMetafile FMetafile;
 };
@@ -90,8 +94,12 @@ void ClearPictureCache();
 QImage ReadJpeg(const QByteArray& Data, const QString& Name, const TPicture::TNeed& Need = {},
                 QSize* Natural = nullptr);
 // PNG through libpng: every bit depth, palette, greyscale, interlacing and
-// transparency, as 8-bit ARGB.
+// transparency, 8 bits a channel, in the narrowest format that holds it.
 QImage ReadPng(const QByteArray& Data, const QString& Name);
+// Image (ARGB32 or RGB32) in the narrowest format that holds every pixel
+// exactly: greyscale when opaque and grey, a colour table of at most 256
+// colours (alpha included), RGB32 when opaque; otherwise unchanged.
+QImage NarrowestFormat(const QImage& Image);
 // BMP, ICO, GIF, TIFF through Qt's image readers ("bmp", "ico", "gif", "tiff");
 // TIFF orientation applied.
 QImage ReadQtImage(const QByteArray& Data, const char* Format, const QString& Name);

@@ -108,6 +108,15 @@ QByteArray TiffSized(QByteArray tif, uint32_t w, uint32_t h)
     return tif;
 }
 
+// An enhanced metafile whose header places its description (Count UTF-16
+// units) at Offset, wherever that is.
+QByteArray EmfDescription(QByteArray emf, uint32_t Offset, uint32_t Count)
+{
+    Put32LE(emf, 60, Count);
+    Put32LE(emf, 64, Offset);
+    return emf;
+}
+
 QByteArray Truncated(const QByteArray& b) { return b.left(b.size() / 2); }
 QByteArray WrongMagic(QByteArray b)
 {
@@ -236,9 +245,16 @@ std::vector<TDamaged> DamagedFiles()
         } else if (ext == "svg") {
             add("huge", Svg(100000, 100000));
             add("zero", Svg(0, 8));
+            add("beyond-int", "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 3e9 8\"/>");
         } else if (ext == "emf") {
             add("huge", Emf(100000, 100000));
             add("zero", Emf(0, 0));
+            // Descriptions the converter would read past the end of the file.
+            add("description-at-end", EmfDescription(v.Bytes, uint32_t(v.Bytes.size()), 0));
+            add("description-past-header", EmfDescription(v.Bytes, 80, 40));
+            QByteArray wide = v.Bytes; // bounds from the smallest 32-bit value
+            Put32LE(wide, 8, 0x80000000u);
+            add("beyond-int", wide);
         }
     }
     return out;

@@ -833,7 +833,7 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         // it prints or stays queued. The upload's connection is in the
         // middle of a request, so the cancel goes through a second one.
         {
-            Session other(FServer, &FUnansweredAt);
+            Session other(FServer, &FUnansweredAt, FQueryTimeout);
             if (other.http)
                 cupsCancelDestJob(other.http, dest, jobId);
         }

@@ -170,6 +170,11 @@ void WaitForPrinterList(int WaitMs)
     TPrinter::Printer().Service().WaitForListing(WaitMs);
 }
 
+void StopPrinterListing()
+{
+    TPrinter::Printer().Service().StopListing();
+}
+
 void TFrmMain::FormCreate()
 {
     // The application's own look is the plain system one already: only the

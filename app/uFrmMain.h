@@ -66,5 +66,7 @@ extern TFrmMain* FrmMain;
 // FrmMain's document.
 void StartPrinterListing();
 void WaitForPrinterList(int WaitMs);
+// Before the application goes: a list that comes in later is dropped.
+void StopPrinterListing();
 // How long the start waits for the printer list (milliseconds).
 constexpr int kPrinterListWaitMs = 200;

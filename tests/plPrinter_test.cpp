@@ -18,7 +18,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 using namespace DevMode;
 
@@ -431,6 +434,64 @@ TEST_F(PrinterTest, AServerThatNeverAnswersIsWaitedForOnce)
     EXPECT_THROW(service->SubmitJob("Office Laser", QStringLiteral(MIRVAK_TEST_DATA_DIR "/none.pdf"), {}),
                  std::runtime_error);
     EXPECT_EQ(hung.TakeConnections(), 0);
+}
+
+// Printers listed on a worker thread: the list comes in whole and its
+// callback has run, on that thread, by the time the list is seen; stopping
+// waits for a callback that is running, and keeps one from starting on a
+// listing that a server that never answers holds up.
+TEST_F(PrinterTest, PrintersListedAsideComeInWholeAndAStopHoldsBackTheCallback)
+{
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 1000 && !done(); ++i)
+            QThread::msleep(10);
+        return done();
+    };
+    {
+        TCupsPrinterService service;
+        std::atomic<int> calls{0};
+        std::atomic<bool> elsewhere{false};
+        const std::thread::id here = std::this_thread::get_id();
+        ASSERT_TRUE(service.StartListing([&] {
+            ++calls;
+            elsewhere = std::this_thread::get_id() != here;
+        }));
+        ASSERT_TRUE(service.WaitForListing(10000));
+        EXPECT_EQ(calls, 1);
+        EXPECT_TRUE(elsewhere);
+        EXPECT_FALSE(service.ListingPending());
+        QStringList names;
+        for (const TPrinterEntry& e : service.Enumerate())
+            names.append(e.Name);
+        EXPECT_EQ(names, (QStringList{"Mono Letter", "Office Laser"}));
+    }
+    {
+        std::atomic<bool> entered{false}, left{false};
+        auto service = std::make_unique<TCupsPrinterService>();
+        service->StartListing([&] {
+            entered = true;
+            QThread::msleep(200);
+            left = true;
+        });
+        ASSERT_TRUE(waitFor([&] { return entered.load(); }));
+        service.reset();
+        EXPECT_TRUE(left);
+    }
+    {
+        THungServer hung;
+        ASSERT_TRUE(hung.Ok());
+        std::atomic<int> calls{0};
+        auto alive = std::make_shared<int>();
+        const std::weak_ptr<int> worker = alive;
+        auto service = std::make_unique<TCupsPrinterService>(hung.Path(), QString(), 120.0);
+        service->StartListing([&calls, alive] { ++calls; });
+        alive.reset();
+        EXPECT_FALSE(service->WaitForListing(200));
+        service->StopListing();
+        // The worker gives up and ends (its callback goes with it) uncalled.
+        EXPECT_TRUE(waitFor([&] { return worker.expired(); }));
+        EXPECT_EQ(calls, 0);
+    }
 }
 
 TEST_F(PrinterTest, HiddenPrintersAreEnumeratedAndTheDefaultIsChosen)

@@ -142,9 +142,17 @@ void TFrmMain::SetUpDocument()
 
 void TFrmMain::PrintersListed()
 {
-    if (!plPrev1->NoPrinter() || plPrev1->plSetPrinter()->PrintersCount() == 0)
+    FLatePrinters = plPrev1->NoPrinter();
+    if (plPrev1->DrawType() == dtNone)
+        TakeLatePrinters();
+}
+
+void TFrmMain::TakeLatePrinters()
+{
+    if (!FLatePrinters || plPrev1->Form() || plPrev1->Printing())
         return;
-    if (plPrev1->DrawType() != dtNone || plPrev1->Form() || plPrev1->Printing())
+    FLatePrinters = false;
+    if (!plPrev1->NoPrinter() || plPrev1->plSetPrinter()->PrintersCount() == 0)
         return;
     delete plPrev1;
     CreateDocument();
@@ -189,11 +197,9 @@ void TFrmMain::FormCreate()
         Label1->adjustSize();
         Label2->setText(QStringLiteral("終了回:"));
         Label2->adjustSize();
-        plPrev1->SetTitle(QStringLiteral("印刷プレビュー"));
     }
-
-    plPrev1->plSetPrinter()->SetPaperNumberProp(9);
-    plPrev1->plSetPrinter()->SetOrientationProp(0);
+    // The preview's title in the window's language, A4 portrait.
+    SetUpDocument();
 
     // 60 device pixels shorter than designed, whatever the display's scale.
     bHeight = frameGeometry().height();
@@ -229,6 +235,9 @@ void TFrmMain::bbPrintClick()
     NumberBox2->interpretText();
     const int Start = NumberBox1->value();
     const int End = NumberBox2->value();
+    // The pages are drawn anew: a document made before the printers were
+    // known is replaced first.
+    TakeLatePrinters();
     DrawSheets(Start, End);
     plPrev1->FormPosition = poScreenCenter;
     plPrev1->ShowModal();

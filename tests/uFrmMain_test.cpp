@@ -269,9 +269,22 @@ TEST(MainWindow, APrinterListThatComesInLateFillsInTheDocument)
         w.PrintersListed();
         TplPrev* d = w.plPrev1;
         if (drawn) {
-            // The pages stay with the document they were drawn in.
+            // The pages stay with the document they were drawn in, until the
+            // next Print draws them again on a document that has the printer.
             EXPECT_EQ(d, before);
             EXPECT_TRUE(d->NoPrinter());
+            QTimer closer;
+            int ticks = 0;
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                if (QWidget* modal = QApplication::activeModalWidget(); modal && ++ticks > 5)
+                    modal->close();
+            });
+            closer.start(20);
+            w.bbPrintClick();
+            EXPECT_GT(ticks, 5); // the preview was shown
+            EXPECT_FALSE(w.plPrev1->NoPrinter());
+            EXPECT_EQ(w.plPrev1->plSetPrinter()->PrinterName(), QStringLiteral("Mono"));
+            EXPECT_EQ(w.plPrev1->PageCount(), 3);
             continue;
         }
         EXPECT_FALSE(d->NoPrinter());

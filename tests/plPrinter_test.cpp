@@ -5,6 +5,7 @@
 
 #include "plCupsPrinterService.h"
 #include "plDevMode.h"
+#include "plFileOutputService.h"
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
 #include "support/HungServer.h"
@@ -12,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPainter>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -477,17 +480,24 @@ TEST_F(PrinterTest, PrintersListedAsideComeInWholeAndAStopHoldsBackTheCallback)
         service.reset();
         EXPECT_TRUE(left);
     }
-    {
+    // Asked directly, and through the service that writes jobs to a file
+    // (installed while a document is saved as PDF).
+    for (const bool wrapped : {false, true}) {
+        SCOPED_TRACE(wrapped ? "through the file-output service" : "directly");
         THungServer hung;
         ASSERT_TRUE(hung.Ok());
         std::atomic<int> calls{0};
         auto alive = std::make_shared<int>();
         const std::weak_ptr<int> worker = alive;
-        auto service = std::make_unique<TCupsPrinterService>(hung.Path(), QString(), 120.0);
-        service->StartListing([&calls, alive] { ++calls; });
+        auto cups = std::make_shared<TCupsPrinterService>(hung.Path(), QString(), 120.0);
+        QSaveFile target(QDir::temp().filePath(QStringLiteral("mirvak-unused.pdf")));
+        TFileOutputService file(cups, target);
+        IPrinterService& service = wrapped ? static_cast<IPrinterService&>(file) : *cups;
+        EXPECT_TRUE(service.StartListing([&calls, alive] { ++calls; }));
         alive.reset();
-        EXPECT_FALSE(service->WaitForListing(200));
-        service->StopListing();
+        EXPECT_FALSE(service.WaitForListing(200));
+        EXPECT_TRUE(service.ListingPending());
+        service.StopListing();
         // The worker gives up and ends (its callback goes with it) uncalled.
         EXPECT_TRUE(waitFor([&] { return worker.expired(); }));
         EXPECT_EQ(calls, 0);

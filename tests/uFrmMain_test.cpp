@@ -46,8 +46,19 @@ void* operator new(std::size_t size)
         return p;
     throw std::bad_alloc();
 }
+// What the library allocates without exceptions is freed by the delete
+// above, so it comes from the same heap.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 

@@ -151,12 +151,14 @@ void TFrmMain::TakeLatePrinters()
 {
     if (!FLatePrinters || plPrev1->Form() || plPrev1->Printing())
         return;
+    if (plPrev1->NoPrinter() && plPrev1->plSetPrinter()->PrintersCount() > 0) {
+        // The new document first: if it cannot be made, the old one stays.
+        TplPrev* old = plPrev1;
+        CreateDocument();
+        delete old;
+        SetUpDocument();
+    }
     FLatePrinters = false;
-    if (!plPrev1->NoPrinter() || plPrev1->plSetPrinter()->PrintersCount() == 0)
-        return;
-    delete plPrev1;
-    CreateDocument();
-    SetUpDocument();
 }
 
 void StartPrinterListing()

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -307,6 +308,27 @@ TEST(MainWindow, APrinterListThatComesInLateFillsInTheDocument)
         EXPECT_EQ(d->plSetPrinter()->PaperNumber(), 9);
         EXPECT_EQ(d->plSetPrinter()->Orientation(), 0);
         EXPECT_NEAR(d->PaperWidth(), 2100, 1);
+    }
+    {
+        SCOPED_TRACE("memory runs out as the document is made again");
+        service->Printers.clear();
+        TFrmMain w;
+        const QPointer<TplPrev> before = w.plPrev1;
+        service->Printers = {TMemoryPrinterService::MonoLetter(QStringLiteral("Mono"), QStringLiteral("mono"))};
+        g_failAbove = sizeof(TplPrev) - 1;
+        EXPECT_THROW(w.PrintersListed(), std::bad_alloc);
+        g_failAbove = 0;
+        // The document there stays in place, and the next Print tries again.
+        ASSERT_TRUE(before);
+        EXPECT_EQ(w.plPrev1, before.data());
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(100);
+        w.bbPrintClick();
+        EXPECT_FALSE(w.plPrev1->NoPrinter());
     }
     TPrinter::Printer().SetService(nullptr);
 }

@@ -36,6 +36,8 @@ int main(int argc, char** argv)
     FrmMain->show();
 
     const int result = app.exec();
+    // The listing's callback posts to the application, which goes first.
+    StopPrinterListing();
     delete FrmMain;
     return result;
 }

@@ -142,13 +142,23 @@ void TFrmMain::SetUpDocument()
 
 void TFrmMain::PrintersListed()
 {
-    if (!plPrev1->NoPrinter() || plPrev1->plSetPrinter()->PrintersCount() == 0)
+    FLatePrinters = plPrev1->NoPrinter();
+    if (plPrev1->DrawType() == dtNone)
+        TakeLatePrinters();
+}
+
+void TFrmMain::TakeLatePrinters()
+{
+    if (!FLatePrinters || plPrev1->Form() || plPrev1->Printing())
         return;
-    if (plPrev1->DrawType() != dtNone || plPrev1->Form() || plPrev1->Printing())
-        return;
-    delete plPrev1;
-    CreateDocument();
-    SetUpDocument();
+    if (plPrev1->NoPrinter() && plPrev1->plSetPrinter()->PrintersCount() > 0) {
+        // The new document first: if it cannot be made, the old one stays.
+        TplPrev* old = plPrev1;
+        CreateDocument();
+        delete old;
+        SetUpDocument();
+    }
+    FLatePrinters = false;
 }
 
 void StartPrinterListing()
@@ -170,6 +180,11 @@ void WaitForPrinterList(int WaitMs)
     TPrinter::Printer().Service().WaitForListing(WaitMs);
 }
 
+void StopPrinterListing()
+{
+    TPrinter::Printer().Service().StopListing();
+}
+
 void TFrmMain::FormCreate()
 {
     // The application's own look is the plain system one already: only the
@@ -184,11 +199,9 @@ void TFrmMain::FormCreate()
         Label1->adjustSize();
         Label2->setText(QStringLiteral("終了回:"));
         Label2->adjustSize();
-        plPrev1->SetTitle(QStringLiteral("印刷プレビュー"));
     }
-
-    plPrev1->plSetPrinter()->SetPaperNumberProp(9);
-    plPrev1->plSetPrinter()->SetOrientationProp(0);
+    // The preview's title in the window's language, A4 portrait.
+    SetUpDocument();
 
     // 60 device pixels shorter than designed, whatever the display's scale.
     bHeight = frameGeometry().height();
@@ -224,6 +237,9 @@ void TFrmMain::bbPrintClick()
     NumberBox2->interpretText();
     const int Start = NumberBox1->value();
     const int End = NumberBox2->value();
+    // The pages are drawn anew: a document made before the printers were
+    // known is replaced first.
+    TakeLatePrinters();
     DrawSheets(Start, End);
     plPrev1->FormPosition = poScreenCenter;
     plPrev1->ShowModal();

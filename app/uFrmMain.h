@@ -43,12 +43,17 @@ public:
 
     // The printer list came in after the window was created without it: the
     // document is made again as the window makes it, unless the user has
-    // already drawn or shown pages with it.
+    // already drawn or shown pages with it; then the next Print does it,
+    // before it draws the pages again.
     void PrintersListed();
 
 private:
     // Creates plPrev1 and gives it its stored settings.
     void CreateDocument();
+    // After PrintersListed: makes plPrev1 again when it was made without a
+    // printer and there are printers now, unless it is showing or printing
+    // pages (then a later call does it).
+    void TakeLatePrinters();
     // What FormCreate sets on the document: style, title, A4 portrait.
     void SetUpDocument();
     void ApplyTheme();
@@ -56,6 +61,8 @@ private:
     void DrawSheets(int Start, int End);
 
     int32_t bHeight = 0;
+    // A printer list came in that plPrev1, made without printers, has not taken.
+    bool FLatePrinters = false;
 };
 
 extern TFrmMain* FrmMain;
@@ -66,5 +73,7 @@ extern TFrmMain* FrmMain;
 // FrmMain's document.
 void StartPrinterListing();
 void WaitForPrinterList(int WaitMs);
+// Before the application goes: a list that comes in later is dropped.
+void StopPrinterListing();
 // How long the start waits for the printer list (milliseconds).
 constexpr int kPrinterListWaitMs = 200;

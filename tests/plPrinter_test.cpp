@@ -5,6 +5,7 @@
 
 #include "plCupsPrinterService.h"
 #include "plDevMode.h"
+#include "plFileOutputService.h"
 #include "plMemoryPrinterService.h"
 #include "plPrinter.h"
 #include "support/HungServer.h"
@@ -12,13 +13,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPainter>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 using namespace DevMode;
 
@@ -431,6 +437,71 @@ TEST_F(PrinterTest, AServerThatNeverAnswersIsWaitedForOnce)
     EXPECT_THROW(service->SubmitJob("Office Laser", QStringLiteral(MIRVAK_TEST_DATA_DIR "/none.pdf"), {}),
                  std::runtime_error);
     EXPECT_EQ(hung.TakeConnections(), 0);
+}
+
+// Printers listed on a worker thread: the list comes in whole and its
+// callback has run, on that thread, by the time the list is seen; stopping
+// waits for a callback that is running, and keeps one from starting on a
+// listing that a server that never answers holds up.
+TEST_F(PrinterTest, PrintersListedAsideComeInWholeAndAStopHoldsBackTheCallback)
+{
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 1000 && !done(); ++i)
+            QThread::msleep(10);
+        return done();
+    };
+    {
+        TCupsPrinterService service;
+        std::atomic<int> calls{0};
+        std::atomic<bool> elsewhere{false};
+        const std::thread::id here = std::this_thread::get_id();
+        ASSERT_TRUE(service.StartListing([&] {
+            ++calls;
+            elsewhere = std::this_thread::get_id() != here;
+        }));
+        ASSERT_TRUE(service.WaitForListing(10000));
+        EXPECT_EQ(calls, 1);
+        EXPECT_TRUE(elsewhere);
+        EXPECT_FALSE(service.ListingPending());
+        QStringList names;
+        for (const TPrinterEntry& e : service.Enumerate())
+            names.append(e.Name);
+        EXPECT_EQ(names, (QStringList{"Mono Letter", "Office Laser"}));
+    }
+    {
+        std::atomic<bool> entered{false}, left{false};
+        auto service = std::make_unique<TCupsPrinterService>();
+        service->StartListing([&] {
+            entered = true;
+            QThread::msleep(200);
+            left = true;
+        });
+        ASSERT_TRUE(waitFor([&] { return entered.load(); }));
+        service.reset();
+        EXPECT_TRUE(left);
+    }
+    // Asked directly, and through the service that writes jobs to a file
+    // (installed while a document is saved as PDF).
+    for (const bool wrapped : {false, true}) {
+        SCOPED_TRACE(wrapped ? "through the file-output service" : "directly");
+        THungServer hung;
+        ASSERT_TRUE(hung.Ok());
+        std::atomic<int> calls{0};
+        auto alive = std::make_shared<int>();
+        const std::weak_ptr<int> worker = alive;
+        auto cups = std::make_shared<TCupsPrinterService>(hung.Path(), QString(), 120.0);
+        QSaveFile target(QDir::temp().filePath(QStringLiteral("mirvak-unused.pdf")));
+        TFileOutputService file(cups, target);
+        IPrinterService& service = wrapped ? static_cast<IPrinterService&>(file) : *cups;
+        EXPECT_TRUE(service.StartListing([&calls, alive] { ++calls; }));
+        alive.reset();
+        EXPECT_FALSE(service.WaitForListing(200));
+        EXPECT_TRUE(service.ListingPending());
+        service.StopListing();
+        // The worker gives up and ends (its callback goes with it) uncalled.
+        EXPECT_TRUE(waitFor([&] { return worker.expired(); }));
+        EXPECT_EQ(calls, 0);
+    }
 }
 
 TEST_F(PrinterTest, HiddenPrintersAreEnumeratedAndTheDefaultIsChosen)

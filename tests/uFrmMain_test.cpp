@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -48,8 +49,19 @@ void* operator new(std::size_t size)
         return p;
     throw std::bad_alloc();
 }
+// What the library allocates without exceptions is freed by the delete
+// above, so it comes from the same heap.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -271,9 +283,22 @@ TEST(MainWindow, APrinterListThatComesInLateFillsInTheDocument)
         w.PrintersListed();
         TplPrev* d = w.plPrev1;
         if (drawn) {
-            // The pages stay with the document they were drawn in.
+            // The pages stay with the document they were drawn in, until the
+            // next Print draws them again on a document that has the printer.
             EXPECT_EQ(d, before);
             EXPECT_TRUE(d->NoPrinter());
+            QTimer closer;
+            int ticks = 0;
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                if (QWidget* modal = QApplication::activeModalWidget(); modal && ++ticks > 5)
+                    modal->close();
+            });
+            closer.start(20);
+            w.bbPrintClick();
+            EXPECT_GT(ticks, 5); // the preview was shown
+            EXPECT_FALSE(w.plPrev1->NoPrinter());
+            EXPECT_EQ(w.plPrev1->plSetPrinter()->PrinterName(), QStringLiteral("Mono"));
+            EXPECT_EQ(w.plPrev1->PageCount(), 3);
             continue;
         }
         EXPECT_FALSE(d->NoPrinter());
@@ -285,6 +310,27 @@ TEST(MainWindow, APrinterListThatComesInLateFillsInTheDocument)
         EXPECT_EQ(d->plSetPrinter()->PaperNumber(), 9);
         EXPECT_EQ(d->plSetPrinter()->Orientation(), 0);
         EXPECT_NEAR(d->PaperWidth(), 2100, 1);
+    }
+    {
+        SCOPED_TRACE("memory runs out as the document is made again");
+        service->Printers.clear();
+        TFrmMain w;
+        const QPointer<TplPrev> before = w.plPrev1;
+        service->Printers = {TMemoryPrinterService::MonoLetter(QStringLiteral("Mono"), QStringLiteral("mono"))};
+        g_failAbove = sizeof(TplPrev) - 1;
+        EXPECT_THROW(w.PrintersListed(), std::bad_alloc);
+        g_failAbove = 0;
+        // The document there stays in place, and the next Print tries again.
+        ASSERT_TRUE(before);
+        EXPECT_EQ(w.plPrev1, before.data());
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(100);
+        w.bbPrintClick();
+        EXPECT_FALSE(w.plPrev1->NoPrinter());
     }
     TPrinter::Printer().SetService(nullptr);
 }

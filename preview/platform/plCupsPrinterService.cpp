@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -398,8 +399,17 @@ struct TCupsPrinterService::TListing {
 
 TCupsPrinterService::~TCupsPrinterService()
 {
-    if (FListing)
-        FListing->stop = true;
+    StopListing();
+}
+
+void TCupsPrinterService::StopListing()
+{
+    if (!FListing)
+        return;
+    // Under the lock: a callback that is running ends first, and none starts
+    // after this.
+    std::lock_guard lock(FListing->lock);
+    FListing->stop = true;
 }
 
 bool TCupsPrinterService::StartListing(std::function<void()> listed)
@@ -408,8 +418,7 @@ bool TCupsPrinterService::StartListing(std::function<void()> listed)
         return true;
     auto state = std::make_shared<TListing>();
     state->unansweredAt = FUnansweredAt;
-    FListing = state;
-    std::thread([state, server = FServer, timeout = FQueryTimeout, listed = std::move(listed)] {
+    auto work = [state, server = FServer, timeout = FQueryTimeout, listed = std::move(listed)] {
         qint64 unanswered = state->unansweredAt;
         QList<TPrinterEntry> list;
         bool ok = true, reached = false;
@@ -420,17 +429,27 @@ bool TCupsPrinterService::StartListing(std::function<void()> listed)
             reached = s.http != nullptr;
         }
         {
+            // The callback runs before the service can see the list, so that
+            // once it has taken the list in (and dropped the listing) no
+            // callback is left to come.
             std::lock_guard lock(state->lock);
             state->list = std::move(list);
             state->ok = ok;
             state->at = reached ? Now() : -1;
             state->unansweredAt = unanswered;
             state->done = true;
+            if (listed && !state->stop)
+                listed();
         }
         state->changed.notify_all();
-        if (listed && !state->stop)
-            listed();
-    }).detach();
+    };
+    try {
+        std::thread(std::move(work)).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the list is asked for when it is needed.
+        return false;
+    }
+    FListing = std::move(state);
     return true;
 }
 

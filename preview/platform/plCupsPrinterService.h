@@ -26,7 +26,8 @@ public:
     // unanswered.
     explicit TCupsPrinterService(QString server = QString(), QString formsFile = QString(),
                                  double queryTimeout = 1.0);
-    // A listing under way is told to give up and left to end on its own.
+    // A listing under way is told to give up (its callback, if running, is
+    // waited for) and left to end on its own.
     ~TCupsPrinterService() override;
 
     QList<TPrinterEntry> Enumerate(bool* ok = nullptr) override;
@@ -39,6 +40,7 @@ public:
     bool StartListing(std::function<void()> listed) override;
     bool ListingPending() override;
     bool WaitForListing(int ms) override;
+    void StopListing() override;
 
 private:
     struct Session;

@@ -49,6 +49,26 @@ bool TFileOutputService::DeleteForm(const QString& printer, const QString& name)
     return FInner->DeleteForm(printer, name);
 }
 
+bool TFileOutputService::StartListing(std::function<void()> listed)
+{
+    return FInner->StartListing(std::move(listed));
+}
+
+bool TFileOutputService::ListingPending()
+{
+    return FInner->ListingPending();
+}
+
+bool TFileOutputService::WaitForListing(int ms)
+{
+    return FInner->WaitForListing(ms);
+}
+
+void TFileOutputService::StopListing()
+{
+    FInner->StopListing();
+}
+
 int TFileOutputService::SubmitJob(const QString&, const QString& pdfFile, const TJobOptions&)
 {
     QFile pdf(pdfFile);

@@ -23,6 +23,10 @@ public:
     bool AddForm(const QString& printer, const TPaperForm& form) override;
     bool SetForm(const QString& printer, const TPaperForm& form) override;
     bool DeleteForm(const QString& printer, const QString& name) override;
+    bool StartListing(std::function<void()> listed) override;
+    bool ListingPending() override;
+    bool WaitForListing(int ms) override;
+    void StopListing() override;
 
     // Throws std::runtime_error when the job cannot be read or written.
     int SubmitJob(const QString& printer, const QString& pdfFile, const TJobOptions& options) override;

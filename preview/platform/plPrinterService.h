@@ -156,8 +156,9 @@ public:
     // Lists the printers on a worker thread, so that a spooler that does not
     // answer holds up no one: until the list is in, the service answers
     // every other thread at once as if there were no printers (and asks the
-    // spooler nothing for it). listed then runs on the worker thread. False
-    // when the service answers at once anyway and nothing was started.
+    // spooler nothing for it). listed then runs on the worker thread, before
+    // the list is seen here, and is to be short. False when the service
+    // answers at once anyway and nothing was started.
     virtual bool StartListing(std::function<void()> listed)
     {
         (void)listed;
@@ -171,6 +172,9 @@ public:
         (void)ms;
         return true;
     }
+    // Tells a listing under way to give up: once this returns, its listed is
+    // not running and will not run. The service's end does the same.
+    virtual void StopListing() {}
 };
 
 // Paper numbers of user paper forms: a stable number per form name.

@@ -144,6 +144,30 @@ struct DialogStandIn {
     std::function<Choice(QWidget*, int, int, int, int)> saved;
 };
 
+// A Japanese system for one scope: the locale, and the texts the windows
+// take from it, are put back afterwards.
+struct JapaneseSystem {
+    JapaneseSystem()
+    {
+        if (const char* v = std::getenv("LANG"))
+            Lang = v;
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+        setenv("LANG", "ja_JP.UTF-8", 1);
+    }
+    ~JapaneseSystem()
+    {
+        if (Lang)
+            setenv("LANG", Lang->c_str(), 1);
+        else
+            unsetenv("LANG");
+        MsgPrintNoPrinter = Print;
+        MsgSetupNoPrinter = Setup;
+    }
+    std::optional<std::string> Lang;
+    const QString Print = MsgPrintNoPrinter, Setup = MsgSetupNoPrinter;
+};
+
 } // namespace
 
 TEST(PreviewWindow, CreatedWithOnlyCloseEnabledAndButtonsInOrder)
@@ -952,13 +976,8 @@ TEST(PreviewWindow, AWindowFreedOnCloseOutlivesItsRunningHandler)
 
 TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)
 {
-    const char* old = std::getenv("LANG");
-    const std::string keep = old ? old : "";
-    const QString enPrint = MsgPrintNoPrinter, enSetup = MsgSetupNoPrinter;
-    unsetenv("LC_ALL");
-    unsetenv("LC_CTYPE");
-    setenv("LANG", "ja_JP.UTF-8", 1);
     {
+        JapaneseSystem japanese;
         TplPrevForm form;
         const char* want[pbCount] = {"印刷 (&P)", "設定", "先頭頁", "前頁", "次頁", "最終頁", "縮小",
                                      "拡大", "全体", "頁幅", "ヘルプ", "情報", "閉じる"};
@@ -969,12 +988,6 @@ TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)
         EXPECT_EQ(MsgSetupNoPrinter, QStringLiteral("プリンタがインストールされていないので設定できません．　　"));
         EXPECT_EQ(form.N1->text(), QStringLiteral("現在の頁をコピー"));
     }
-    if (old)
-        setenv("LANG", keep.c_str(), 1);
-    else
-        unsetenv("LANG");
-    MsgPrintNoPrinter = enPrint;
-    MsgSetupNoPrinter = enSetup;
     TplPrevForm en;
     EXPECT_EQ(en.PrintBtn->text(), QStringLiteral("&Print"));
     EXPECT_EQ(en.InfoBtn->property("plHint").toString(), QStringLiteral("Version Infomation"));
@@ -1404,13 +1417,8 @@ TEST(PreviewWindow, ALongPrintShowsItsProgressAndCancelsOnTheSpoolerToo)
 // progress speak Japanese.
 TEST(PreviewWindow, PrintWarningAndProgressInJapanese)
 {
-    const char* old = std::getenv("LANG");
-    const std::string keep = old ? old : "";
-    const QString enPrint = MsgPrintNoPrinter, enSetup = MsgSetupNoPrinter;
-    unsetenv("LC_ALL");
-    unsetenv("LC_CTYPE");
-    setenv("LANG", "ja_JP.UTF-8", 1);
     {
+        JapaneseSystem japanese;
         auto doc = MakeDoc(6);
         Preview p(*doc);
         PrintDialogUser user;
@@ -1433,12 +1441,6 @@ TEST(PreviewWindow, PrintWarningAndProgressInJapanese)
         EXPECT_TRUE(canceller.Pressed);
         EXPECT_EQ(canceller.LastLabel, QStringLiteral("6 頁中 3 頁目を印刷しています"));
     }
-    if (old)
-        setenv("LANG", keep.c_str(), 1);
-    else
-        unsetenv("LANG");
-    MsgPrintNoPrinter = enPrint;
-    MsgSetupNoPrinter = enSetup;
 }
 
 // The spooler goes away while a long job is sent, or before Print: an error

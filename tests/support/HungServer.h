@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -41,14 +42,18 @@ public:
     QString Path() const { return FPath; }
 
     // Connections made since the last call (taken off the backlog and
-    // closed, still unanswered).
+    // closed, still unanswered). All are counted before any is closed: a
+    // client that sees its connection closed may connect again at once, and
+    // that would be counted as one more of its own.
     int TakeConnections()
     {
-        int n = 0;
         fcntl(FFd, F_SETFL, fcntl(FFd, F_GETFL) | O_NONBLOCK);
-        for (int c; (c = accept(FFd, nullptr, nullptr)) >= 0; ++n)
+        std::vector<int> taken;
+        for (int c; (c = accept(FFd, nullptr, nullptr)) >= 0;)
+            taken.push_back(c);
+        for (int c : taken)
             close(c);
-        return n;
+        return int(taken.size());
     }
 
 private:

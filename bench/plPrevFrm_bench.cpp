@@ -60,19 +60,25 @@ public:
     }
 };
 
+// An A4 laser held in memory as the only printer: only the window and the
+// engine are timed.
+void UseMemoryLaser()
+{
+    auto memory = std::make_shared<TMemoryPrinterService>();
+    memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
+    TPrinter::Printer().SetService(memory);
+}
+
 } // namespace
 
 // Arg 0: an A4 printer held in memory, so that only the window and the
 // engine are timed; arg 1: the printer of the CUPS server in CUPS_SERVER.
 static void BM_PreviewPageChange(benchmark::State& state)
 {
-    if (state.range(0) == 0) {
-        auto memory = std::make_shared<TMemoryPrinterService>();
-        memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
-        TPrinter::Printer().SetService(memory);
-    } else {
+    if (state.range(0) == 0)
+        UseMemoryLaser();
+    else
         TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
-    }
     auto doc = SheetDoc(100);
     TplPrevForm form;
     form.SetplPrev(doc.get());
@@ -118,9 +124,7 @@ BENCHMARK(BM_PreviewPageChange)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark
 // image (arg: antialiasing of lines off or on).
 static void BM_PreviewPageReplay(benchmark::State& state)
 {
-    auto memory = std::make_shared<TMemoryPrinterService>();
-    memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
-    TPrinter::Printer().SetService(memory);
+    UseMemoryLaser();
     auto doc = SheetDoc(4);
     std::vector<TMetafile> pages;
     for (int n = 1; n <= 10; ++n)
@@ -141,9 +145,7 @@ BENCHMARK(BM_PreviewPageReplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // to a file: time per save and the file's size.
 static void BM_PreviewSavePdf(benchmark::State& state)
 {
-    auto memory = std::make_shared<TMemoryPrinterService>();
-    memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Office Laser"), QStringLiteral("laser")));
-    TPrinter::Printer().SetService(memory);
+    UseMemoryLaser();
     auto doc = SheetDoc(100);
     TplPrevForm form;
     form.SetplPrev(doc.get());

@@ -6,6 +6,7 @@
 #include "plPrev.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
+#include "support/SpoolerDocument.h"
 #include "support/SpoolerOutput.h"
 #include "support/plLogDevice.h"
 
@@ -17,27 +18,7 @@
 
 namespace {
 
-class PrevPrinterTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
-        TPrinter::Printer().SetPrinterIndex(-1);
-    }
-
-    // A document owned by a form, on the default printer (Office Laser), A4.
-    std::unique_ptr<TplPrev> Document(int Orientation = poPortrait)
-    {
-        auto doc = std::make_unique<TplPrev>(&Form);
-        doc->SetName("plPrev1");
-        doc->plSetPrinter()->SetPaperNumber(9);
-        doc->plSetPrinter()->SetOrientation(Orientation);
-        doc->UpdatePaperValues();
-        return doc;
-    }
-
-    QObject Form;
-};
+using PrevPrinterTest = TSpoolerDocumentTest;
 
 constexpr double kMmPerPt = 25.4 / 72;
 

@@ -4,6 +4,7 @@
 #include "plPrev.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
+#include "support/SpoolerDocument.h"
 #include "support/SpoolerOutput.h"
 #include "support/plLogDevice.h"
 
@@ -338,32 +339,16 @@ namespace {
 
 // Pages printed through the private spooler's Office Laser (A4, 600 dpi) and
 // read back from the PDF it writes. Lengths in the PDF are points.
-class PrintedTextEx : public ::testing::Test {
+class PrintedTextEx : public TSpoolerDocumentTest {
 protected:
-    void SetUp() override
-    {
-        TPrinter::Printer().SetService(std::make_shared<TCupsPrinterService>());
-        TPrinter::Printer().SetPrinterIndex(-1);
-    }
     void TearDown() override { TPrinter::Printer().SetService(nullptr); }
 
-    std::unique_ptr<TplPrev> Document(int Orientation)
-    {
-        auto doc = std::make_unique<TplPrev>(&Form);
-        doc->SetName("plPrev1");
-        doc->plSetPrinter()->SetPaperNumber(9);
-        doc->plSetPrinter()->SetOrientation(Orientation);
-        doc->UpdatePaperValues();
-        return doc;
-    }
     static QString Print(TplPrev& Doc, const QString& Title)
     {
         Doc.SetTitle(Title);
         Doc.Print();
         return SpoolerOutput::WaitForJob("Office_Laser", TPrinter::Printer().LastJobId());
     }
-
-    QObject Form;
 };
 
 constexpr double kUnitsPerPt = 254.0 / 72;

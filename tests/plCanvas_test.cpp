@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPicture>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -498,6 +499,91 @@ TEST(plCanvas, NestedPictureIsStretchedAndClipped)
     ASSERT_EQ(texts.size(), 1u);
     ASSERT_TRUE(texts[0].Clip);
     EXPECT_EQ(*texts[0].Clip, QRectF(800, 0, 200, 200)); // box, page clip and outer clip
+}
+
+// Every recorded operation reaches a visitor in order with what it refers to
+// looked up: the pen, brush and font set before it, its text, image,
+// nested picture or vector picture.
+TEST(plCanvas, VisitorGetsEveryRecordedOperation)
+{
+    using K = plmeta::TOpKind;
+    TMetafile inner;
+    inner.SetSize(100, 100);
+    {
+        TCanvas c(inner, 254, 254);
+        c.Ellipse(0, 0, 10, 10);
+    }
+    QPicture vector;
+    {
+        QPainter p(&vector);
+        p.drawLine(0, 0, 10, 10);
+    }
+
+    TPage page(1000, 1000);
+    page.C->SetPen(TPen{clRed, psDash, 3});
+    page.C->MoveTo(10, 20);
+    page.C->LineTo(30, 40);
+    page.C->Polyline(QPolygon({QPoint(1, 2), QPoint(3, 4), QPoint(5, 6)}));
+    page.C->SetBrush(TBrush{clBlue, bsCross});
+    page.C->Rectangle(100, 100, 200, 150);
+    page.C->SetClipRect(Rect(0, 0, 500, 500));
+    page.C->FillRect(Rect(300, 300, 400, 400));
+    page.C->ClearClip();
+    TFont f = page.C->Font();
+    f.Color = clLime;
+    f.Escapement = 450;
+    page.C->SetFont(f);
+    page.C->ExtTextOut(600, 600, "turned");
+    page.C->StretchDraw(Rect(0, 0, 50, 50), QImage(2, 2, QImage::Format_RGB32), true);
+    page.C->DrawMetafile(Rect(0, 0, 200, 200), inner);
+    page.C->DrawVector(Rect(700, 700, 800, 800), vector);
+    page.C->Close();
+
+    const std::vector<TLogOp> ops = LogOps(page.Meta);
+    std::vector<std::size_t> drawn;
+    for (std::size_t i = 0; i < ops.size(); ++i)
+        if (ops[i].Kind >= K::Line)
+            drawn.push_back(i);
+    const std::vector<K> kinds = {K::Line, K::Polyline, K::Rect, K::Fill, K::Text, K::Image, K::Picture, K::Vector};
+    ASSERT_EQ(drawn.size(), kinds.size());
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        EXPECT_EQ(ops[drawn[i]].Kind, kinds[i]) << i;
+    // The state operation of a kind last recorded before operation i.
+    auto before = [&](K kind, std::size_t i) -> const TLogOp& {
+        while (i > 0 && ops[--i].Kind != kind) {
+        }
+        EXPECT_EQ(ops[i].Kind, kind);
+        return ops[i];
+    };
+
+    const TLogOp& line = ops[drawn[0]];
+    EXPECT_EQ(line.Box, QRectF(QPointF(10, 20), QPointF(30, 40)));
+    EXPECT_EQ(before(K::Pen, drawn[0]).Color, QColor(255, 0, 0));
+    EXPECT_EQ(before(K::Pen, drawn[0]).Style, int(Qt::DashLine));
+    EXPECT_EQ(ops[drawn[1]].Points, QPolygonF({QPointF(1, 2), QPointF(3, 4), QPointF(5, 6)}));
+    EXPECT_EQ(ops[drawn[2]].Box, QRectF(100, 100, 100, 50));
+    EXPECT_EQ(before(K::Brush, drawn[2]).Color, QColor(0, 0, 255));
+    EXPECT_EQ(before(K::Brush, drawn[2]).Style, int(Qt::CrossPattern));
+
+    const TLogOp& fill = ops[drawn[3]];
+    EXPECT_EQ(fill.Box, QRectF(300, 300, 100, 100));
+    EXPECT_EQ(fill.Color, QColor(0, 0, 255));
+    EXPECT_EQ(fill.Style, int(Qt::CrossPattern));
+    EXPECT_EQ(before(K::Clip, drawn[3]).Box, QRectF(0, 0, 500, 500));
+    EXPECT_EQ(ops[drawn[3] + 1].Kind, K::NoClip);
+
+    const TLogOp& text = ops[drawn[4]];
+    EXPECT_EQ(text.Text, "turned");
+    EXPECT_EQ(text.Box.topLeft(), QPointF(600, 600));
+    EXPECT_DOUBLE_EQ(text.Angle, 45);
+    EXPECT_EQ(before(K::Font, drawn[4]).Color, QColor(0, 255, 0));
+
+    EXPECT_EQ(ops[drawn[5]].Box, QRectF(0, 0, 50, 50));
+    EXPECT_TRUE(ops[drawn[5]].Lossy);
+    EXPECT_EQ(ops[drawn[6]].Size, LogOps(inner).size());
+    EXPECT_DOUBLE_EQ(ops[drawn[6]].Transform.m11(), 2);
+    EXPECT_EQ(ops[drawn[7]].Box, QRectF(700, 700, 100, 100));
+    EXPECT_EQ(ops[drawn[7]].Size, std::size_t(vector.size()));
 }
 
 // On a painter in device pixels the mapping takes paper units to pixels.

@@ -127,35 +127,57 @@ void SetGatherTextRuns(bool On)
     GatherTextRuns.store(On, std::memory_order_relaxed);
 }
 
+void Visit(const TMetaData& D, TOpVisitor& V)
+{
+    const auto box = [](const TOp& op) { return QRectF(QPointF(op.X1, op.Y1), QPointF(op.X2, op.Y2)); };
+    for (const TOp& op : D.Ops) {
+        switch (op.Kind) {
+        case TOpKind::Transform: V.SetTransform(D.Transforms[op.Index]); break;
+        case TOpKind::Clip: V.SetClip(box(op)); break;
+        case TOpKind::NoClip: V.ClearClip(); break;
+        case TOpKind::Pen: V.SetPen(D.Pens[op.Index]); break;
+        case TOpKind::Brush: V.SetBrush(D.Brushes[op.Index]); break;
+        case TOpKind::Background:
+            V.SetBackground(Qt::BGMode(op.Flags), QColor::fromRgb(QRgb(uint32_t(op.Index))));
+            break;
+        case TOpKind::Font: V.SetFont(D.Fonts[op.Index]); break;
+        case TOpKind::Line: V.DrawLine(QPointF(op.X1, op.Y1), QPointF(op.X2, op.Y2)); break;
+        case TOpKind::Polyline: V.DrawPolyline(D.Polygons[op.Index]); break;
+        case TOpKind::Rect: V.DrawRect(box(op)); break;
+        case TOpKind::Fill: V.FillRect(box(op), D.Brushes[op.Index]); break;
+        case TOpKind::Ellipse: V.DrawEllipse(box(op)); break;
+        case TOpKind::Text: V.DrawText(D.Texts[op.Index], QPointF(op.X1, op.Y1), op.X2); break;
+        case TOpKind::Image: V.DrawImage(box(op), D.Images[op.Index], op.Flags & ImageLossy); break;
+        case TOpKind::Picture: V.DrawPicture(D.Pictures[op.Index]); break;
+        case TOpKind::Vector: V.DrawVector(box(op), D.Vectors[op.Index]); break;
+        }
+    }
+}
+
 namespace {
 
-// Replay state of one picture level.
-class TPlayer {
+// Replay state of one picture level: the visitor that paints a recording.
+class TPlayer final : public TOpVisitor {
 public:
-    TPlayer(QPainter& p, const TMetaData& d, const QTransform& base, const std::optional<QRectF>& outer)
-        : P(p), D(d), Base(base), Outer(outer), Cur(base)
+    TPlayer(QPainter& p, const QTransform& base, const std::optional<QRectF>& outer)
+        : P(p), Base(base), Outer(outer), Cur(base)
     {
     }
 
-    void Run()
+    void Run(const TMetaData& d)
     {
         P.setWorldTransform(Cur);
         ApplyClip(Outer);
-        for (const TOp& op : D.Ops) {
-            if (op.Kind != TOpKind::Text && op.Kind != TOpKind::Font)
-                FlushRuns();
-            Exec(op);
-        }
+        Visit(d, *this);
         FlushRuns();
     }
 
 private:
     QPainter& P;
-    const TMetaData& D;
     const QTransform Base;
     const std::optional<QRectF> Outer;
     QTransform Cur;
-    std::optional<QRectF> Clip; // in identity-world coordinates
+    std::optional<QRectF> CurClip; // in identity-world coordinates
     QPen LinePen;
     bool PenIsLinePen = true;
     // Text needs no brush; a PDF writer restates a set brush after every
@@ -168,7 +190,8 @@ private:
     // per face until something else is drawn: the writer then sets up text
     // once, not once per number (it restates its whole text state for each
     // item, which made a page of sums twice as large). Other devices draw
-    // each text as it comes.
+    // each text as it comes. Every operation but a text or a font ends the
+    // gathering first.
     struct TRun {
         QRawFont Raw;
         QList<quint32> Glyphs;
@@ -179,16 +202,16 @@ private:
     std::vector<TRun> Runs;
     QColor RunColor;
 
-    bool Gather(const TOp& op, const TTextRun& text)
+    bool Gather(const TTextRun& text, const QPointF& cell, double angle)
     {
         const QFont& f = TextFont->Font;
-        if (!GatherRuns || op.X2 != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode
+        if (!GatherRuns || angle != 0 || TextFont->XScale != 1 || P.backgroundMode() != Qt::TransparentMode
             || f.underline() || f.strikeOut() || f.overline())
             return false;
         if (HasHidden(text))
             return false;
         RunColor = TextFont->Color;
-        const QPointF base(op.X1, op.Y1 + TextFont->Ascent);
+        const QPointF base(cell.x(), cell.y() + TextFont->Ascent);
         QVarLengthArray<std::size_t, 4> runOfFace;
         for (const QRawFont& raw : text.Faces) {
             auto it = std::find_if(Runs.begin(), Runs.end(), [&](const TRun& r) { return r.Raw == raw; });
@@ -218,11 +241,9 @@ private:
         Runs.clear();
     }
 
-    static QRectF Box(const TOp& op) { return QRectF(QPointF(op.X1, op.Y1), QPointF(op.X2, op.Y2)); }
-
     void ApplyClip(const std::optional<QRectF>& r)
     {
-        Clip = r;
+        CurClip = r;
         if (!r) {
             P.setClipping(false);
             return;
@@ -248,110 +269,96 @@ private:
         }
     }
 
-    void Exec(const TOp& op)
+    void SetTransform(const QTransform& t) override
     {
-        switch (op.Kind) {
-        case TOpKind::Transform:
-            Cur = D.Transforms[op.Index] * Base;
-            P.setWorldTransform(Cur);
-            break;
-        case TOpKind::Clip: {
-            QRectF r = Base.mapRect(Box(op).normalized());
-            if (Outer)
-                r = r.intersected(*Outer);
-            ApplyClip(r);
-            break;
-        }
-        case TOpKind::NoClip:
-            ApplyClip(Outer);
-            break;
-        case TOpKind::Pen:
-            LinePen = D.Pens[op.Index];
-            P.setPen(LinePen);
-            PenIsLinePen = true;
-            break;
-        case TOpKind::Brush:
-            ShapeBrush = D.Brushes[op.Index];
-            P.setBrush(ShapeBrush);
-            BrushIsShapeBrush = true;
-            break;
-        case TOpKind::Background:
-            P.setBackgroundMode(Qt::BGMode(op.Flags));
-            P.setBackground(QColor::fromRgb(QRgb(uint32_t(op.Index))));
-            break;
-        case TOpKind::Font:
-            TextFont = &D.Fonts[op.Index]; // set on the painter only where text is drawn as text
-            break;
-        case TOpKind::Line:
-            UseLinePen();
-            P.drawLine(QPointF(op.X1, op.Y1), QPointF(op.X2, op.Y2));
-            break;
-        case TOpKind::Polyline:
-            UseLinePen();
-            P.drawPolyline(D.Polygons[op.Index]);
-            break;
-        case TOpKind::Rect:
-            UseLinePen();
-            UseShapeBrush();
-            P.drawRect(Box(op));
-            break;
-        case TOpKind::Fill:
-            P.fillRect(Box(op), D.Brushes[op.Index]);
-            break;
-        case TOpKind::Ellipse:
-            UseLinePen();
-            UseShapeBrush();
-            P.drawEllipse(Box(op));
-            break;
-        case TOpKind::Text:
-            DrawText(op);
-            break;
-        case TOpKind::Image:
-            DrawImage(P, Box(op), D.Images[op.Index], op.Flags & ImageLossy);
-            break;
-        case TOpKind::Picture: {
-            const TNested& n = D.Pictures[op.Index];
-            if (!n.Data)
-                break;
-            P.save();
-            TPlayer inner(P, *n.Data, n.Transform * Cur, Clip);
-            // The painter's pen and brush carry over into the picture.
-            inner.LinePen = LinePen;
-            inner.PenIsLinePen = PenIsLinePen;
-            inner.ShapeBrush = ShapeBrush;
-            inner.BrushIsShapeBrush = BrushIsShapeBrush;
-            inner.Run();
-            P.restore();
-            break;
-        }
-        case TOpKind::Vector: {
-            const QPicture& v = D.Vectors[op.Index];
-            const QRectF frame = v.boundingRect();
-            const QRectF box = Box(op);
-            if (frame.isEmpty())
-                break;
-            P.save();
-            P.setWorldTransform(QTransform(box.width() / frame.width(), 0, 0, box.height() / frame.height(),
-                                           box.left() - frame.left() * box.width() / frame.width(),
-                                           box.top() - frame.top() * box.height() / frame.height()) *
-                                Cur);
-            // Replay scales a picture from its resolution to the device's: undone.
-            P.scale(double(v.logicalDpiX()) / P.device()->logicalDpiX(),
-                    double(v.logicalDpiY()) / P.device()->logicalDpiY());
-            P.drawPicture(QPointF(0, 0), v);
-            P.restore();
-            // The picture leaves its own pen and brush behind.
-            PenIsLinePen = BrushIsShapeBrush = false;
-            break;
-        }
-        }
+        FlushRuns();
+        Cur = t * Base;
+        P.setWorldTransform(Cur);
     }
 
-    void DrawText(const TOp& op)
+    void SetClip(const QRectF& frame) override
+    {
+        FlushRuns();
+        QRectF r = Base.mapRect(frame.normalized());
+        if (Outer)
+            r = r.intersected(*Outer);
+        ApplyClip(r);
+    }
+
+    void ClearClip() override
+    {
+        FlushRuns();
+        ApplyClip(Outer);
+    }
+
+    void SetPen(const QPen& pen) override
+    {
+        FlushRuns();
+        LinePen = pen;
+        P.setPen(LinePen);
+        PenIsLinePen = true;
+    }
+
+    void SetBrush(const QBrush& brush) override
+    {
+        FlushRuns();
+        ShapeBrush = brush;
+        P.setBrush(ShapeBrush);
+        BrushIsShapeBrush = true;
+    }
+
+    void SetBackground(Qt::BGMode mode, const QColor& color) override
+    {
+        FlushRuns();
+        P.setBackgroundMode(mode);
+        P.setBackground(color);
+    }
+
+    void SetFont(const TTextFont& font) override
+    {
+        TextFont = &font; // set on the painter only where text is drawn as text
+    }
+
+    void DrawLine(const QPointF& from, const QPointF& to) override
+    {
+        FlushRuns();
+        UseLinePen();
+        P.drawLine(from, to);
+    }
+
+    void DrawPolyline(const QPolygonF& points) override
+    {
+        FlushRuns();
+        UseLinePen();
+        P.drawPolyline(points);
+    }
+
+    void DrawRect(const QRectF& box) override
+    {
+        FlushRuns();
+        UseLinePen();
+        UseShapeBrush();
+        P.drawRect(box);
+    }
+
+    void FillRect(const QRectF& box, const QBrush& brush) override
+    {
+        FlushRuns();
+        P.fillRect(box, brush);
+    }
+
+    void DrawEllipse(const QRectF& box) override
+    {
+        FlushRuns();
+        UseLinePen();
+        UseShapeBrush();
+        P.drawEllipse(box);
+    }
+
+    void DrawText(const TTextRun& text, const QPointF& cell, double angle) override
     {
         if (!TextFont)
             return;
-        const TTextRun& text = D.Texts[op.Index];
         if (!Runs.empty() && RunColor != TextFont->Color)
             FlushRuns(); // with the pen of their own colour
         if (PenIsLinePen || P.pen().color() != TextFont->Color) {
@@ -362,14 +369,61 @@ private:
             P.setBrush(Qt::NoBrush);
             BrushIsShapeBrush = false;
         }
-        if (Gather(op, text))
+        if (Gather(text, cell, angle))
             return;
         FlushRuns();
-        DrawTextRun(P, *TextFont, text, QPointF(op.X1, op.Y1), op.X2);
+        DrawTextRun(P, *TextFont, text, cell, angle);
+    }
+
+    void DrawImage(const QRectF& box, const QImage& image, bool lossy) override
+    {
+        FlushRuns();
+        plmeta::DrawImage(P, box, image, lossy);
+    }
+
+    void DrawPicture(const TNested& n) override
+    {
+        FlushRuns();
+        if (!n.Data)
+            return;
+        P.save();
+        TPlayer inner(P, n.Transform * Cur, CurClip);
+        // The painter's pen and brush carry over into the picture.
+        inner.LinePen = LinePen;
+        inner.PenIsLinePen = PenIsLinePen;
+        inner.ShapeBrush = ShapeBrush;
+        inner.BrushIsShapeBrush = BrushIsShapeBrush;
+        inner.Run(*n.Data);
+        P.restore();
+    }
+
+    void DrawVector(const QRectF& box, const QPicture& v) override
+    {
+        FlushRuns();
+        // The picture leaves its own pen and brush behind.
+        if (DrawVectorPicture(P, box, v, Cur))
+            PenIsLinePen = BrushIsShapeBrush = false;
     }
 };
 
 } // namespace
+
+bool DrawVectorPicture(QPainter& P, const QRectF& Box, const QPicture& V, const QTransform& World)
+{
+    const QRectF frame = V.boundingRect();
+    if (frame.isEmpty())
+        return false;
+    P.save();
+    P.setWorldTransform(QTransform(Box.width() / frame.width(), 0, 0, Box.height() / frame.height(),
+                                   Box.left() - frame.left() * Box.width() / frame.width(),
+                                   Box.top() - frame.top() * Box.height() / frame.height()) *
+                        World);
+    // Replay scales a picture from its resolution to the device's: undone.
+    P.scale(double(V.logicalDpiX()) / P.device()->logicalDpiX(), double(V.logicalDpiY()) / P.device()->logicalDpiY());
+    P.drawPicture(QPointF(0, 0), V);
+    P.restore();
+    return true;
+}
 
 void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool Lossy)
 {
@@ -384,7 +438,7 @@ void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool L
 
 void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base, const std::optional<QRectF>& OuterClip)
 {
-    TPlayer(Painter, Data, Base, OuterClip).Run();
+    TPlayer(Painter, Base, OuterClip).Run(Data);
 }
 
 } // namespace plmeta

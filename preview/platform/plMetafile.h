@@ -125,10 +125,46 @@ struct TMetaData {
     std::size_t ByteSize() const;
 };
 
+// The operations of a recording in their order, each with what it refers to
+// looked up: one call per kind of operation. Replay onto a painter is one
+// visitor; whatever else reads a recording is another. A new kind of
+// operation is a new call here.
+class TOpVisitor {
+public:
+    virtual ~TOpVisitor() = default;
+    virtual void SetTransform(const QTransform& LogicalToFrame) = 0;
+    virtual void SetClip(const QRectF& Frame) = 0; // as recorded, not normalised
+    virtual void ClearClip() = 0;
+    virtual void SetPen(const QPen& Pen) = 0;
+    virtual void SetBrush(const QBrush& Brush) = 0;
+    virtual void SetBackground(Qt::BGMode Mode, const QColor& Color) = 0;
+    virtual void SetFont(const TTextFont& Font) = 0;
+    virtual void DrawLine(const QPointF& From, const QPointF& To) = 0;
+    virtual void DrawPolyline(const QPolygonF& Points) = 0;
+    virtual void DrawRect(const QRectF& Box) = 0;
+    virtual void FillRect(const QRectF& Box, const QBrush& Brush) = 0;
+    virtual void DrawEllipse(const QRectF& Box) = 0;
+    // Cell: top-left corner of the first character cell; Angle in degrees,
+    // counter-clockwise; drawn in the font last set.
+    virtual void DrawText(const TTextRun& Run, const QPointF& Cell, double Angle) = 0;
+    virtual void DrawImage(const QRectF& Box, const QImage& Image, bool Lossy) = 0;
+    virtual void DrawPicture(const TNested& Picture) = 0;
+    virtual void DrawVector(const QRectF& Box, const QPicture& Picture) = 0;
+};
+
+// Calls Visitor once for each operation of Data, in order.
+void Visit(const TMetaData& Data, TOpVisitor& Visitor);
+
 // Draws Image into Box. Devices that store images (PDF) keep the pixels
 // exact unless Lossy: a lossless picture is never turned into a JPEG. The
 // painter's lossless-image hint is left as this image needed it.
 void DrawImage(QPainter& Painter, const QRectF& Box, const QImage& Image, bool Lossy);
+
+// Plays a painter-recorded vector picture with its boundingRect() stretched
+// onto Box, Box being in the coordinates World maps to the painter's device.
+// The painter's state is restored afterwards. False, drawing nothing, for a
+// picture with an empty frame.
+bool DrawVectorPicture(QPainter& Painter, const QRectF& Box, const QPicture& Picture, const QTransform& World);
 
 // Replays Data onto Painter; Base maps the picture's frame onto the painter's
 // coordinates with an identity world transform; OuterClip, in the same
@@ -175,6 +211,12 @@ public:
     // Heap bytes held by the recording (shared data counted once per call).
     std::size_t ByteSize() const { return FData ? FData->ByteSize() : 0; }
     bool SharesRecordingWith(const TMetafile& Other) const { return FData && FData == Other.FData; }
+    // Hands the recorded operations in order to Visitor.
+    void Visit(plmeta::TOpVisitor& Visitor) const
+    {
+        if (FData)
+            plmeta::Visit(*FData, Visitor);
+    }
     // Recorded operations of one kind.
     std::size_t OpCount(plmeta::TOpKind Kind) const
     {

@@ -212,3 +212,80 @@ std::vector<TLogItem> Fills(const std::vector<TLogItem>& Items)
 }
 
 std::vector<TLogItem> Texts(const std::vector<TLogItem>& Items) { return Only(Items, TLogItem::ikText); }
+
+namespace {
+
+class TOpLog final : public plmeta::TOpVisitor {
+public:
+    std::vector<TLogOp> Ops;
+
+private:
+    TLogOp& Add(plmeta::TOpKind Kind)
+    {
+        Ops.push_back(TLogOp{});
+        Ops.back().Kind = Kind;
+        return Ops.back();
+    }
+    TLogOp& AddBox(plmeta::TOpKind Kind, const QRectF& Box)
+    {
+        TLogOp& op = Add(Kind);
+        op.Box = Box;
+        return op;
+    }
+
+    void SetTransform(const QTransform& T) override { Add(plmeta::TOpKind::Transform).Transform = T; }
+    void SetClip(const QRectF& R) override { AddBox(plmeta::TOpKind::Clip, R); }
+    void ClearClip() override { Add(plmeta::TOpKind::NoClip); }
+    void SetPen(const QPen& P) override
+    {
+        TLogOp& op = Add(plmeta::TOpKind::Pen);
+        op.Color = P.color();
+        op.Style = int(P.style());
+    }
+    void SetBrush(const QBrush& B) override
+    {
+        TLogOp& op = Add(plmeta::TOpKind::Brush);
+        op.Color = B.color();
+        op.Style = int(B.style());
+    }
+    void SetBackground(Qt::BGMode Mode, const QColor& C) override
+    {
+        TLogOp& op = Add(plmeta::TOpKind::Background);
+        op.Color = C;
+        op.Style = int(Mode);
+    }
+    void SetFont(const plmeta::TTextFont& F) override { Add(plmeta::TOpKind::Font).Color = F.Color; }
+    void DrawLine(const QPointF& A, const QPointF& B) override { AddBox(plmeta::TOpKind::Line, QRectF(A, B)); }
+    void DrawPolyline(const QPolygonF& P) override { Add(plmeta::TOpKind::Polyline).Points = P; }
+    void DrawRect(const QRectF& R) override { AddBox(plmeta::TOpKind::Rect, R); }
+    void FillRect(const QRectF& R, const QBrush& B) override
+    {
+        TLogOp& op = AddBox(plmeta::TOpKind::Fill, R);
+        op.Color = B.color();
+        op.Style = int(B.style());
+    }
+    void DrawEllipse(const QRectF& R) override { AddBox(plmeta::TOpKind::Ellipse, R); }
+    void DrawText(const plmeta::TTextRun& Run, const QPointF& Cell, double Angle) override
+    {
+        TLogOp& op = AddBox(plmeta::TOpKind::Text, QRectF(Cell, Cell));
+        op.Text = Run.Text;
+        op.Angle = Angle;
+    }
+    void DrawImage(const QRectF& R, const QImage&, bool Lossy) override { AddBox(plmeta::TOpKind::Image, R).Lossy = Lossy; }
+    void DrawPicture(const plmeta::TNested& N) override
+    {
+        TLogOp& op = Add(plmeta::TOpKind::Picture);
+        op.Transform = N.Transform;
+        op.Size = N.Data ? N.Data->Ops.size() : 0;
+    }
+    void DrawVector(const QRectF& R, const QPicture& V) override { AddBox(plmeta::TOpKind::Vector, R).Size = V.size(); }
+};
+
+} // namespace
+
+std::vector<TLogOp> LogOps(const TMetafile& Picture)
+{
+    TOpLog log;
+    Picture.Visit(log);
+    return log.Ops;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plMetafile.h"
+
 #include <QBrush>
 #include <QFont>
 #include <QPaintDevice>
@@ -7,13 +9,13 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 
 #include <memory>
 #include <ostream>
 #include <optional>
 #include <vector>
 
-class TMetafile;
 class TLogEngine;
 
 // One thing drawn, in the device's units (paper units when a page is logged
@@ -60,6 +62,24 @@ private:
 
 // Replays Picture onto its own frame in a logging device.
 std::vector<TLogItem> LogPicture(const TMetafile& Picture);
+
+// One recorded operation as replay gets it, in the picture's frame units
+// under the transform last set (unmapped).
+struct TLogOp {
+    plmeta::TOpKind Kind = plmeta::TOpKind::Line;
+    QRectF Box;           // clip, shapes, image and vector targets; line: from its start to its end
+    QPolygonF Points;     // polyline
+    QColor Color;         // pen, brush, fill, background, font
+    int Style = 0;        // pen: Qt::PenStyle; brush, fill: Qt::BrushStyle; background: Qt::BGMode
+    QString Text;         // text
+    double Angle = 0;     // text
+    bool Lossy = false;   // image
+    QTransform Transform; // transform; picture: its frame to this one's
+    std::size_t Size = 0; // picture: its operations; vector: its bytes
+};
+
+// The operations recorded in Picture, in order, through the replay visitor.
+std::vector<TLogOp> LogOps(const TMetafile& Picture);
 // The items of one kind; Fills: the filled rectangles without outline.
 std::vector<TLogItem> Only(const std::vector<TLogItem>& Items, TLogItem::TKind Kind);
 std::vector<TLogItem> Fills(const std::vector<TLogItem>& Items);

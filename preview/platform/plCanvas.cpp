@@ -1,5 +1,6 @@
 #include "plCanvas.h"
 
+#include "plCanvasBackend.h"
 #include "plFontCache.h"
 #include "plMetafile.h"
 
@@ -122,10 +123,9 @@ constexpr int kSrcCopy = 0x00CC0020;
 } // namespace
 
 struct TCanvas::Private {
-    QPainter* Painter = nullptr;
-    QTransform W0; // painter's world transform when the canvas was made
-    TMetafile* Target = nullptr;
-    std::unique_ptr<plmeta::TMetaData> Rec;
+    // Where drawing goes; none once a recording is closed, or without a painter.
+    std::unique_ptr<TCanvasBackend> Out;
+    bool Records = false;
     bool Closed = false;
 
     int DpiX = 96, DpiY = 96, DevW = 0, DevH = 0;
@@ -151,13 +151,8 @@ struct TCanvas::Private {
 
     bool PenDirty = true, BrushDirty = true;
     std::optional<std::pair<int, QRgb>> EmittedBk;
-    // Recording: interned fonts; the font record last emitted.
-    QHash<QPair<quintptr, QRgb>, int> FontIndex;
-    int EmittedFont = -1;
-    // Drawing: the painter's pen holds the text colour, not the line pen.
-    bool PainterPenIsText = false;
 
-    bool Live() const { return !Closed && (Painter || Rec); }
+    bool Live() const { return Out != nullptr; }
 
     void UpdateTransform()
     {
@@ -181,38 +176,20 @@ struct TCanvas::Private {
         TransformDirty = true;
     }
 
-    void Emit(plmeta::TOpKind kind, double x1 = 0, double y1 = 0, double x2 = 0, double y2 = 0, int index = 0,
-              uint8_t flags = 0)
-    {
-        Rec->Ops.push_back(plmeta::TOp{kind, flags, index, float(x1), float(y1), float(x2), float(y2)});
-    }
-
     void SyncTransform()
     {
         if (!TransformDirty)
             return;
         TransformDirty = false;
-        if (Rec) {
-            Rec->Transforms.push_back(L);
-            Emit(plmeta::TOpKind::Transform, 0, 0, 0, 0, int(Rec->Transforms.size() - 1));
-        } else {
-            Painter->setWorldTransform(L * W0);
-        }
+        Out->SetTransform(L);
     }
 
     void SyncPen()
     {
-        if (!PenDirty && !PainterPenIsText)
+        if (!PenDirty)
             return;
         PenDirty = false;
-        PainterPenIsText = false;
-        const QPen q = ToQPen(Pen);
-        if (Rec) {
-            Rec->Pens.push_back(q);
-            Emit(plmeta::TOpKind::Pen, 0, 0, 0, 0, int(Rec->Pens.size() - 1));
-        } else {
-            Painter->setPen(q);
-        }
+        Out->SetPen(ToQPen(Pen));
     }
 
     void SyncBrush()
@@ -220,13 +197,7 @@ struct TCanvas::Private {
         if (!BrushDirty)
             return;
         BrushDirty = false;
-        const QBrush q = ToQBrush(Brush);
-        if (Rec) {
-            Rec->Brushes.push_back(q);
-            Emit(plmeta::TOpKind::Brush, 0, 0, 0, 0, int(Rec->Brushes.size() - 1));
-        } else {
-            Painter->setBrush(q);
-        }
+        Out->SetBrush(ToQBrush(Brush));
     }
 
     // The painter's background mode: the canvas's for shapes (gaps of dashed
@@ -240,12 +211,7 @@ struct TCanvas::Private {
         if (EmittedBk == state)
             return;
         EmittedBk = state;
-        if (Rec) {
-            Emit(plmeta::TOpKind::Background, 0, 0, 0, 0, int(c.rgba()), uint8_t(mode));
-        } else {
-            Painter->setBackgroundMode(mode);
-            Painter->setBackground(c);
-        }
+        Out->SetBackground(mode, c);
     }
 
     void SyncShapeState()
@@ -259,46 +225,15 @@ struct TCanvas::Private {
     void Fill(const QRectF& r, const QBrush& b)
     {
         SyncTransform();
-        if (Rec) {
-            if (Rec->Brushes.empty() || Rec->Brushes.back() != b)
-                Rec->Brushes.push_back(b);
-            Emit(plmeta::TOpKind::Fill, r.left(), r.top(), r.right(), r.bottom(), int(Rec->Brushes.size() - 1));
-        } else {
-            Painter->fillRect(r, b);
-        }
+        Out->FillRect(r, b);
     }
 
     // One text with its cell's top-left corner at (x, y), logical.
     void Run(double x, double y, plmeta::TTextRun&& run, double angle)
     {
-        const TFontEntry& fe = *Entry;
         SyncTransform();
         SyncBk(true);
-        const QColor color = ColorToQColor(Font.Color);
-        if (Rec) {
-            const auto key = qMakePair(quintptr(&fe), color.rgba());
-            auto it = FontIndex.constFind(key);
-            int index;
-            if (it == FontIndex.constEnd()) {
-                Rec->Fonts.push_back(plmeta::TTextFont{fe.QtFont, fe.XScale, fe.Ascent, color});
-                index = int(Rec->Fonts.size() - 1);
-                FontIndex.insert(key, index);
-            } else {
-                index = *it;
-            }
-            if (index != EmittedFont) {
-                Emit(plmeta::TOpKind::Font, 0, 0, 0, 0, index);
-                EmittedFont = index;
-            }
-            Rec->Texts.push_back(std::move(run));
-            Emit(plmeta::TOpKind::Text, x, y, angle, 0, int(Rec->Texts.size() - 1));
-            return;
-        }
-        if (!PainterPenIsText || Painter->pen().color() != color) {
-            Painter->setPen(QPen(color));
-            PainterPenIsText = true;
-        }
-        plmeta::DrawTextRun(*Painter, plmeta::TTextFont{fe.QtFont, fe.XScale, fe.Ascent, color}, run, QPointF(x, y), angle);
+        Out->DrawText(*Entry, ColorToQColor(Font.Color), std::move(run), QPointF(x, y), angle);
     }
 
     void Background(double x, double y, double w, double h)
@@ -362,30 +297,15 @@ struct TCanvas::Private {
     void SetClipFrame(const std::optional<QRectF>& r)
     {
         Clip = r;
-        if (Rec) {
-            if (r)
-                Emit(plmeta::TOpKind::Clip, r->left(), r->top(), r->right(), r->bottom());
-            else
-                Emit(plmeta::TOpKind::NoClip);
-            return;
-        }
-        if (!r) {
-            Painter->setClipping(false);
-            return;
-        }
-        Painter->setWorldTransform(W0);
-        Painter->setClipRect(*r, Qt::ReplaceClip);
-        Painter->setWorldTransform(L * W0);
-        TransformDirty = false;
+        Out->SetClip(r);
     }
 };
 
 TCanvas::TCanvas(QPainter* Painter)
     : d(std::make_unique<Private>())
 {
-    d->Painter = Painter;
     if (Painter) {
-        d->W0 = Painter->worldTransform();
+        d->Out = std::make_unique<TPaintingBackend>(*Painter);
         if (QPaintDevice* dev = Painter->device()) {
             d->DpiX = dev->logicalDpiX();
             d->DpiY = dev->logicalDpiY();
@@ -400,9 +320,8 @@ TCanvas::TCanvas(QPainter* Painter)
 TCanvas::TCanvas(TMetafile& Target, int DpiX, int DpiY)
     : d(std::make_unique<Private>())
 {
-    d->Target = &Target;
-    d->Rec = std::make_unique<plmeta::TMetaData>();
-    d->Rec->Ops.reserve(64);
+    d->Out = std::make_unique<TRecordingBackend>(Target);
+    d->Records = true;
     d->DpiX = DpiX > 0 ? DpiX : 96;
     d->DpiY = DpiY > 0 ? DpiY : 96;
     Target.FDpiX = d->DpiX;
@@ -428,13 +347,13 @@ TCanvas::~TCanvas()
 
 void TCanvas::Close()
 {
-    if (d->Rec) {
-        d->Target->FData = std::shared_ptr<const plmeta::TMetaData>(d->Rec.release());
+    if (d->Out && d->Out->Close()) {
+        d->Out.reset();
         d->Closed = true;
     }
 }
 
-bool TCanvas::Recording() const { return d->Target != nullptr && !d->Closed; }
+bool TCanvas::Recording() const { return d->Records && !d->Closed; }
 bool TCanvas::Closed() const { return d->Closed; }
 int TCanvas::DpiX() const { return d->DpiX; }
 int TCanvas::DpiY() const { return d->DpiY; }
@@ -701,11 +620,7 @@ void TCanvas::LineTo(int X, int Y)
 {
     if (d->Live() && d->Pen.Style != psClear) {
         d->SyncShapeState();
-        const QPointF a = d->PenPos, b(X, Y);
-        if (d->Rec)
-            d->Emit(plmeta::TOpKind::Line, a.x(), a.y(), b.x(), b.y());
-        else
-            d->Painter->drawLine(a, b);
+        d->Out->DrawLine(d->PenPos, QPointF(X, Y));
     }
     d->PenPos = QPoint(X, Y);
 }
@@ -715,13 +630,7 @@ void TCanvas::Polyline(const QPolygon& Points)
     if (!d->Live() || Points.size() < 2 || d->Pen.Style == psClear)
         return;
     d->SyncShapeState();
-    const QPolygonF poly(Points);
-    if (d->Rec) {
-        d->Rec->Polygons.push_back(poly);
-        d->Emit(plmeta::TOpKind::Polyline, 0, 0, 0, 0, int(d->Rec->Polygons.size() - 1));
-    } else {
-        d->Painter->drawPolyline(poly);
-    }
+    d->Out->DrawPolyline(QPolygonF(Points));
 }
 
 namespace {
@@ -744,11 +653,7 @@ void TCanvas::Rectangle(int Left, int Top, int Right, int Bottom)
     if (!d->Live())
         return;
     d->SyncShapeState();
-    const QRectF box = ShapeBox(d->Pen, Left, Top, Right, Bottom);
-    if (d->Rec)
-        d->Emit(plmeta::TOpKind::Rect, box.left(), box.top(), box.right(), box.bottom());
-    else
-        d->Painter->drawRect(box);
+    d->Out->DrawRect(ShapeBox(d->Pen, Left, Top, Right, Bottom));
 }
 
 void TCanvas::Ellipse(int Left, int Top, int Right, int Bottom)
@@ -756,11 +661,7 @@ void TCanvas::Ellipse(int Left, int Top, int Right, int Bottom)
     if (!d->Live())
         return;
     d->SyncShapeState();
-    const QRectF box = ShapeBox(d->Pen, Left, Top, Right, Bottom);
-    if (d->Rec)
-        d->Emit(plmeta::TOpKind::Ellipse, box.left(), box.top(), box.right(), box.bottom());
-    else
-        d->Painter->drawEllipse(box);
+    d->Out->DrawEllipse(ShapeBox(d->Pen, Left, Top, Right, Bottom));
 }
 
 void TCanvas::FillRect(const TRect& R)
@@ -789,14 +690,7 @@ void TCanvas::StretchDraw(const TRect& R, const QImage& Image, bool Lossy)
     if (!d->Live() || Image.isNull())
         return;
     d->SyncTransform();
-    const QRectF box = Box(R.Left, R.Top, R.Right, R.Bottom).normalized();
-    if (d->Rec) {
-        d->Rec->Images.push_back(Image);
-        d->Emit(plmeta::TOpKind::Image, box.left(), box.top(), box.right(), box.bottom(),
-                int(d->Rec->Images.size() - 1), Lossy ? plmeta::ImageLossy : 0);
-    } else {
-        plmeta::DrawImage(*d->Painter, box, Image, Lossy);
-    }
+    d->Out->DrawImage(Box(R.Left, R.Top, R.Right, R.Bottom).normalized(), Image, Lossy);
 }
 
 void TCanvas::DrawMetafile(const TRect& R, const TMetafile& Picture)
@@ -806,17 +700,7 @@ void TCanvas::DrawMetafile(const TRect& R, const TMetafile& Picture)
     d->SyncTransform();
     const QTransform frame(double(R.Right - R.Left) / Picture.Width(), 0, 0,
                            double(R.Bottom - R.Top) / Picture.Height(), R.Left, R.Top);
-    if (d->Rec) {
-        d->Rec->Pictures.push_back(plmeta::TNested{Picture.FData, frame * d->L});
-        d->Emit(plmeta::TOpKind::Picture, 0, 0, 0, 0, int(d->Rec->Pictures.size() - 1));
-        return;
-    }
-    std::optional<QRectF> clip;
-    if (d->Clip)
-        clip = d->W0.mapRect(*d->Clip);
-    d->Painter->save();
-    plmeta::Play(*d->Painter, *Picture.FData, frame * d->L * d->W0, clip);
-    d->Painter->restore();
+    d->Out->DrawPicture(plmeta::TNested{Picture.FData, frame * d->L});
 }
 
 void TCanvas::DrawVector(const TRect& R, const QPicture& Picture)
@@ -825,21 +709,5 @@ void TCanvas::DrawVector(const TRect& R, const QPicture& Picture)
     if (!d->Live() || frame.isEmpty())
         return;
     d->SyncTransform();
-    const QRectF box = Box(R.Left, R.Top, R.Right, R.Bottom);
-    if (d->Rec) {
-        d->Rec->Vectors.push_back(Picture);
-        d->Emit(plmeta::TOpKind::Vector, box.left(), box.top(), box.right(), box.bottom(),
-                int(d->Rec->Vectors.size() - 1));
-        return;
-    }
-    d->Painter->save();
-    d->Painter->setWorldTransform(QTransform(box.width() / frame.width(), 0, 0, box.height() / frame.height(),
-                                             box.left() - frame.left() * box.width() / frame.width(),
-                                             box.top() - frame.top() * box.height() / frame.height()),
-                                  true);
-    // Replay scales a picture from its resolution to the device's: undone.
-    d->Painter->scale(double(Picture.logicalDpiX()) / d->Painter->device()->logicalDpiX(),
-                      double(Picture.logicalDpiY()) / d->Painter->device()->logicalDpiY());
-    d->Painter->drawPicture(QPointF(0, 0), Picture);
-    d->Painter->restore();
+    d->Out->DrawVector(Box(R.Left, R.Top, R.Right, R.Bottom), Picture);
 }

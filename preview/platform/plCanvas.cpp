@@ -305,7 +305,7 @@ TCanvas::TCanvas(QPainter* Painter)
     : d(std::make_unique<Private>())
 {
     if (Painter) {
-        d->Out = std::make_unique<TPaintingBackend>(*Painter);
+        d->Out = MakePaintingBackend(*Painter);
         if (QPaintDevice* dev = Painter->device()) {
             d->DpiX = dev->logicalDpiX();
             d->DpiY = dev->logicalDpiY();
@@ -320,7 +320,7 @@ TCanvas::TCanvas(QPainter* Painter)
 TCanvas::TCanvas(TMetafile& Target, int DpiX, int DpiY)
     : d(std::make_unique<Private>())
 {
-    d->Out = std::make_unique<TRecordingBackend>(Target);
+    d->Out = MakeRecordingBackend(Target.FData);
     d->Records = true;
     d->DpiX = DpiX > 0 ? DpiX : 96;
     d->DpiY = DpiY > 0 ? DpiY : 96;

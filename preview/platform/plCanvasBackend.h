@@ -2,14 +2,10 @@
 
 #include "plMetafile.h"
 
-#include <QHash>
-#include <QPair>
-
 #include <memory>
 #include <optional>
 
 class QPainter;
-class TMetafile;
 struct TFontEntry;
 
 // Where a canvas's drawing goes. The canvas keeps the drawing state and the
@@ -46,78 +42,9 @@ public:
     virtual void DrawVector(const QRectF& Box, const QPicture& Picture) = 0;
 };
 
-// Records into a display list that becomes Target's recording on Close.
-class TRecordingBackend final : public TCanvasBackend {
-public:
-    explicit TRecordingBackend(TMetafile& Target);
+// Records into a display list that is stored in Result on Close.
+std::unique_ptr<TCanvasBackend> MakeRecordingBackend(std::shared_ptr<const plmeta::TMetaData>& Result);
 
-    bool Close() override;
-    void SetTransform(const QTransform& LogicalToFrame) override;
-    void SetClip(const std::optional<QRectF>& Frame) override;
-    void SetPen(const QPen& Pen) override;
-    void SetBrush(const QBrush& Brush) override;
-    void SetBackground(Qt::BGMode Mode, const QColor& Color) override;
-    void DrawLine(const QPointF& From, const QPointF& To) override;
-    void DrawPolyline(const QPolygonF& Points) override;
-    void DrawRect(const QRectF& Box) override;
-    void FillRect(const QRectF& Box, const QBrush& Brush) override;
-    void DrawEllipse(const QRectF& Box) override;
-    void DrawText(const TFontEntry& Font, const QColor& Color, plmeta::TTextRun&& Run, const QPointF& Cell,
-                  double Angle) override;
-    void DrawImage(const QRectF& Box, const QImage& Image, bool Lossy) override;
-    void DrawPicture(const plmeta::TNested& Picture) override;
-    void DrawVector(const QRectF& Box, const QPicture& Picture) override;
-
-private:
-    void Emit(plmeta::TOpKind Kind, double X1 = 0, double Y1 = 0, double X2 = 0, double Y2 = 0, int Index = 0,
-              uint8_t Flags = 0)
-    {
-        Data->Ops.push_back(plmeta::TOp{Kind, Flags, Index, float(X1), float(Y1), float(X2), float(Y2)});
-    }
-    void Emit(plmeta::TOpKind Kind, const QRectF& Box, int Index = 0, uint8_t Flags = 0)
-    {
-        Emit(Kind, Box.left(), Box.top(), Box.right(), Box.bottom(), Index, Flags);
-    }
-    template <class T> static int Last(const T& Table) { return int(Table.size() - 1); }
-
-    TMetafile& Target;
-    std::unique_ptr<plmeta::TMetaData> Data;
-    // Interned fonts by realised font and colour; the font record last emitted.
-    QHash<QPair<quintptr, QRgb>, int> FontIndex;
-    int EmittedFont = -1;
-};
-
-// Paints onto a painter whose world transform, when the backend is made,
-// maps frame coordinates to the device.
-class TPaintingBackend final : public TCanvasBackend {
-public:
-    explicit TPaintingBackend(QPainter& Painter);
-
-    bool Close() override { return false; }
-    void SetTransform(const QTransform& LogicalToFrame) override;
-    void SetClip(const std::optional<QRectF>& Frame) override;
-    void SetPen(const QPen& Pen) override;
-    void SetBrush(const QBrush& Brush) override;
-    void SetBackground(Qt::BGMode Mode, const QColor& Color) override;
-    void DrawLine(const QPointF& From, const QPointF& To) override;
-    void DrawPolyline(const QPolygonF& Points) override;
-    void DrawRect(const QRectF& Box) override;
-    void FillRect(const QRectF& Box, const QBrush& Brush) override;
-    void DrawEllipse(const QRectF& Box) override;
-    void DrawText(const TFontEntry& Font, const QColor& Color, plmeta::TTextRun&& Run, const QPointF& Cell,
-                  double Angle) override;
-    void DrawImage(const QRectF& Box, const QImage& Image, bool Lossy) override;
-    void DrawPicture(const plmeta::TNested& Picture) override;
-    void DrawVector(const QRectF& Box, const QPicture& Picture) override;
-
-private:
-    // Text is drawn with a pen of its colour; shapes get the line pen back.
-    void UseLinePen();
-
-    QPainter& P;
-    const QTransform W0; // frame to device: the painter's world transform when the backend was made
-    QTransform World;    // logical to device, as last set
-    std::optional<QRectF> Clip; // frame coordinates
-    QPen LinePen;
-    bool PenIsText = false;
-};
+// Paints onto Painter, whose world transform when the backend is made maps
+// frame coordinates to the device.
+std::unique_ptr<TCanvasBackend> MakePaintingBackend(QPainter& Painter);

@@ -253,19 +253,23 @@ private:
         P.setWorldTransform(Cur);
     }
 
-    void UseShapeBrush()
+    // Before a line: gathered texts drawn, the line pen back on the painter.
+    void BeginLine()
     {
-        if (!BrushIsShapeBrush) {
-            P.setBrush(ShapeBrush);
-            BrushIsShapeBrush = true;
-        }
-    }
-
-    void UseLinePen()
-    {
+        FlushRuns();
         if (!PenIsLinePen) {
             P.setPen(LinePen);
             PenIsLinePen = true;
+        }
+    }
+
+    // Before an outlined, filled shape: the shape brush back too.
+    void BeginShape()
+    {
+        BeginLine();
+        if (!BrushIsShapeBrush) {
+            P.setBrush(ShapeBrush);
+            BrushIsShapeBrush = true;
         }
     }
 
@@ -285,11 +289,7 @@ private:
         ApplyClip(r);
     }
 
-    void ClearClip() override
-    {
-        FlushRuns();
-        ApplyClip(Outer);
-    }
+    void ClearClip() override { FlushRuns(); ApplyClip(Outer); }
 
     void SetPen(const QPen& pen) override
     {
@@ -319,41 +319,15 @@ private:
         TextFont = &font; // set on the painter only where text is drawn as text
     }
 
-    void DrawLine(const QPointF& from, const QPointF& to) override
-    {
-        FlushRuns();
-        UseLinePen();
-        P.drawLine(from, to);
-    }
+    void DrawLine(const QPointF& from, const QPointF& to) override { BeginLine(); P.drawLine(from, to); }
 
-    void DrawPolyline(const QPolygonF& points) override
-    {
-        FlushRuns();
-        UseLinePen();
-        P.drawPolyline(points);
-    }
+    void DrawPolyline(const QPolygonF& points) override { BeginLine(); P.drawPolyline(points); }
 
-    void DrawRect(const QRectF& box) override
-    {
-        FlushRuns();
-        UseLinePen();
-        UseShapeBrush();
-        P.drawRect(box);
-    }
+    void DrawRect(const QRectF& box) override { BeginShape(); P.drawRect(box); }
 
-    void FillRect(const QRectF& box, const QBrush& brush) override
-    {
-        FlushRuns();
-        P.fillRect(box, brush);
-    }
+    void FillRect(const QRectF& box, const QBrush& brush) override { FlushRuns(); P.fillRect(box, brush); }
 
-    void DrawEllipse(const QRectF& box) override
-    {
-        FlushRuns();
-        UseLinePen();
-        UseShapeBrush();
-        P.drawEllipse(box);
-    }
+    void DrawEllipse(const QRectF& box) override { BeginShape(); P.drawEllipse(box); }
 
     void DrawText(const TTextRun& text, const QPointF& cell, double angle) override
     {

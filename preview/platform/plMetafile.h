@@ -227,7 +227,6 @@ public:
 
 private:
     friend class TCanvas;
-    friend class TRecordingBackend;
     int FWidth = 0, FHeight = 0;
     int FDpiX = 96, FDpiY = 96;
     std::shared_ptr<const plmeta::TMetaData> FData;

@@ -37,7 +37,7 @@ public:
     virtual void DrawText(const TFontEntry& Font, const QColor& Color, plmeta::TTextRun&& Run, const QPointF& Cell,
                           double Angle) = 0;
     virtual void DrawImage(const QRectF& Box, const QImage& Image, bool Lossy) = 0;
-    // Picture.Transform maps the picture's frame to logical units.
+    // Picture.Transform maps the picture's frame to frame coordinates.
     virtual void DrawPicture(const plmeta::TNested& Picture) = 0;
     virtual void DrawVector(const QRectF& Box, const QPicture& Picture) = 0;
 };

@@ -33,8 +33,7 @@ public:
     virtual void PrintBtnClick(QObject* Sender) = 0;
 };
 
-#define TplPrevHost_iid "org.mirvak.TplPrevHost"
-Q_DECLARE_INTERFACE(TplPrevHost, TplPrevHost_iid)
+Q_DECLARE_INTERFACE(TplPrevHost, "org.mirvak.TplPrevHost")
 
 // Makes a new, unlinked preview window (a QWidget that implements
 // TplPrevHost).

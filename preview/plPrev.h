@@ -348,6 +348,9 @@ public:
     void SetFormParent(QWidget* v) { FFormParent = v; }
     bool ImageVisible() const { return FImageVisible; }
     void SetImageVisible(bool v);
+    // Runs the DoPrepare extension point; for a window that links a document
+    // placed on it.
+    bool Prepare() { return DoPrepare(); }
 
     // --- Settings stored with the owning form ----------------------------------------------
     int LeftMargin() const { return FLeftMargin; }
@@ -536,9 +539,8 @@ private:
     bool FCursorShown = false;
 
     // >>> preview window hosting
-    friend class TplPrevForm;
     // Finds or creates the preview window and links it; true when a
-    // TplPrevForm is linked.
+    // preview window (TplPrevHost) is linked.
     bool FindPreviewForm();
     // A document for a PDF-writing printer is printed, not shown: true then.
     bool PrintedInsteadOfShown();

@@ -1,13 +1,23 @@
 #include "plPrev.h"
 
 #include "plMessageBox.h"
-#include "plPrevFrm.h"
+#include "plPrevHost.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QPointer>
 
 namespace {
+
+// Constant-initialised: a factory registered by another file's static
+// initialiser is never overwritten.
+TplPrevFormFactory FormFactory = nullptr;
+
+// The preview window behind a widget; none for any other window.
+TplPrevHost* Host(QWidget* w)
+{
+    return qobject_cast<TplPrevHost*>(w);
+}
 
 // Puts the re-entry guard back however the operation ends.
 struct DisplayGuard {
@@ -34,34 +44,48 @@ void ExecWindow(QWidget* w)
 
 } // namespace
 
+void RegisterPreviewForm(TplPrevFormFactory Factory)
+{
+    FormFactory = Factory;
+}
+
+TplPrevFormFactory PreviewFormFactory()
+{
+    return FormFactory;
+}
+
 bool TCustomplPrev::FindPreviewForm()
 {
     FAutoCreateForm = false;
     if (FFormName.isEmpty()) {
         if (FForm) {
             FFormName = FForm->objectName();
-            if (auto* f = qobject_cast<TplPrevForm*>(FForm)) {
+            if (auto* f = Host(FForm)) {
                 f->SetplPrev(this);
                 return true;
             }
             return false;
         }
-        auto* f = new TplPrevForm;
+        if (!FormFactory) {
+            qWarning("No preview window is linked into this program: the pages cannot be shown.");
+            return false;
+        }
+        QWidget* w = FormFactory();
         // The window belongs to the document: it goes when the document goes.
-        connect(this, &QObject::destroyed, f, [f] { delete f; });
-        FFormName = f->objectName() + QStringLiteral("__") + objectName();
-        f->setObjectName(FFormName);
-        f->SetplPrev(this);
+        connect(this, &QObject::destroyed, w, [w] { delete w; });
+        FFormName = w->objectName() + QStringLiteral("__") + objectName();
+        w->setObjectName(FFormName);
+        Host(w)->SetplPrev(this);
         FAutoCreateForm = true;
         return true;
     }
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->objectName().compare(FFormName, Qt::CaseInsensitive) != 0)
             continue;
-        if (auto* found = qobject_cast<TplPrevForm*>(w)) {
+        if (auto* found = Host(w)) {
             if (!FForm)
-                FForm = found;
-            auto* f = qobject_cast<TplPrevForm*>(FForm);
+                FForm = w;
+            auto* f = Host(FForm);
             (f ? f : found)->SetplPrev(this);
             return true;
         }
@@ -92,13 +116,13 @@ void TCustomplPrev::ShowModal()
     }
     DisplayGuard guard(fgDisplay);
     if (FindPreviewForm()) {
-        QPointer<TplPrevForm> f = qobject_cast<TplPrevForm*>(FForm);
+        QPointer<QWidget> w = FForm;
         DoPrepare();
         FIsPrevFormShow = true;
-        f->SetStyleName(FormStyleName);
-        f->ShowModal();
+        Host(w)->SetStyleName(FormStyleName);
+        Host(w)->ShowModal();
         if (FAutoCreateForm) {
-            delete f.data();
+            delete w.data();
             FForm = nullptr;
             FFormName.clear();
         }
@@ -126,14 +150,14 @@ void TCustomplPrev::Show()
         return;
     DisplayGuard guard(fgDisplay);
     if (FIsPrevFormShow) {
-        if (auto* f = qobject_cast<TplPrevForm*>(FForm)) {
+        if (auto* f = Host(FForm)) {
             f->SetStyleName(FormStyleName);
             f->Show();
         }
         return;
     }
     if (FindPreviewForm()) {
-        auto* f = qobject_cast<TplPrevForm*>(FForm);
+        auto* f = Host(FForm);
         DoPrepare();
         f->SetStyleName(FormStyleName);
         // Set before showing: a window closed while it opens clears it again.
@@ -148,7 +172,7 @@ bool TCustomplPrev::Display(int Page)
         return false;
     DisplayGuard guard(fgDisplay);
     FPageNumber = Page;
-    if (auto* f = qobject_cast<TplPrevForm*>(FForm))
+    if (auto* f = Host(FForm))
         f->DrawMetaImage();
     return true;
 }
@@ -157,7 +181,7 @@ void TCustomplPrev::Close()
 {
     if (AcrobatOut() || !FForm)
         return;
-    if (auto* f = qobject_cast<TplPrevForm*>(FForm))
+    if (auto* f = Host(FForm))
         f->CloseBtnClick(this);
     else
         FForm->close();
@@ -165,7 +189,7 @@ void TCustomplPrev::Close()
 
 void TCustomplPrev::PrintWithDialog()
 {
-    if (auto* f = qobject_cast<TplPrevForm*>(FForm))
+    if (auto* f = Host(FForm))
         f->PrintBtnClick(this);
 }
 
@@ -174,18 +198,10 @@ void TCustomplPrev::SetImageVisible(bool v)
     if (v == FImageVisible)
         return;
     FImageVisible = v;
-    auto* f = qobject_cast<TplPrevForm*>(FForm);
+    auto* f = Host(FForm);
     if (!f)
         return;
-    if (v) {
-        f->Image1->show();
-        f->Shape1->show();
-        if (ImageShade)
-            f->Shape2->show();
+    f->ShowPageImage(v, ImageShade);
+    if (v)
         Display(FPageNumber);
-    } else {
-        f->Image1->hide();
-        f->Shape1->hide();
-        f->Shape2->hide();
-    }
 }

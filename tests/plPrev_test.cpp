@@ -1,10 +1,12 @@
 #include "plCupsPrinterService.h"
 #include "plMessageBox.h"
 #include "plPrev.h"
+#include "plPrevHost.h"
 #include "plPrinter.h"
 #include "plSetPrinter.h"
 #include "support/plLogDevice.h"
 
+#include <QApplication>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -622,4 +624,29 @@ TEST(plPrev, PrintRefusesWithoutDrawingOrPrinter)
     EXPECT_EQ(boxes.Boxes[1].Caption, u" 印刷"_qs);
     EXPECT_EQ(boxes.Boxes[1].Icon, QMessageBox::Information);
     EXPECT_FALSE(doc->Printing());
+}
+
+// This suite links the document without its window: showing shows nothing,
+// asks nothing and leaves the document as it was.
+TEST(plPrev, WithoutAPreviewWindowShowingShowsNothing)
+{
+    ASSERT_EQ(PreviewFormFactory(), nullptr);
+    TMessageBoxRecorder boxes;
+    auto doc = StoredA4Document();
+    doc->BeginDoc();
+    doc->NewPage();
+    doc->EndDoc();
+    const auto windows = QApplication::topLevelWidgets().size();
+    doc->Show();
+    doc->ShowModal();
+    doc->SetImageVisible(false);
+    EXPECT_FALSE(doc->Display(1));
+    doc->Close();
+    EXPECT_EQ(doc->Form(), nullptr);
+    EXPECT_EQ(doc->FFormName, QString());
+    EXPECT_FALSE(doc->FIsPrevFormShow);
+    EXPECT_TRUE(doc->fgDisplay);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+    EXPECT_TRUE(boxes.Boxes.empty());
+    EXPECT_EQ(doc->PageCount(), 2);
 }

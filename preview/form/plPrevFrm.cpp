@@ -26,6 +26,13 @@ QString MsgPrintNoPrinter = QStringLiteral("Printing is not possible because the
 QString MsgSetupNoPrinter =
     QStringLiteral("The printer cannot be configured because the printer is not installed.     ");
 
+// The window registers itself as the documents' preview window. The
+// engine's link interface names this symbol, so the linker keeps this file
+// even in a program that never mentions the window.
+extern "C" const bool mirvak_preview_form_registered = [] {
+    RegisterPreviewForm([]() -> QWidget* { return new TplPrevForm; });
+    return true;
+}();
 
 namespace {
 
@@ -312,7 +319,7 @@ bool TplPrevForm::LinkOwnedDocument()
         FPrev = doc;
         doc->FFormName = objectName();
         doc->SetForm(this);
-        doc->DoPrepare();
+        doc->Prepare();
         ApplyFormSettings();
         return true;
     }
@@ -695,6 +702,20 @@ void TplPrevForm::DrawMetaImage()
     const QString extra = d->StatusBarText;
     if (!extra.isEmpty())
         StatusPanel[1]->setText(extra);
+}
+
+void TplPrevForm::ShowPageImage(bool Visible, bool Shade)
+{
+    if (Visible) {
+        Image1->show();
+        Shape1->show();
+        if (Shade)
+            Shape2->show();
+    } else {
+        Image1->hide();
+        Shape1->hide();
+        Shape2->hide();
+    }
 }
 
 void TplPrevForm::PlaceShapes()

@@ -7,6 +7,7 @@
 #include "plPrevFrmCalc.h"
 #include "plPrev.h"
 #include "plPrevFrmParts.h"
+#include "plPrevHost.h"
 #include "plPrintDialog.h"
 
 #include <QDialog>
@@ -38,8 +39,9 @@ struct TplBusyScope {
     QPointer<TplPrevForm> Form;
 };
 
-class TplPrevForm : public QDialog {
+class TplPrevForm : public QDialog, public TplPrevHost {
     Q_OBJECT
+    Q_INTERFACES(TplPrevHost)
 public:
     explicit TplPrevForm(QWidget* parent = nullptr);
     ~TplPrevForm() override;
@@ -87,17 +89,18 @@ public:
 
     // --- Linking and showing ------------------------------------------------
     TCustomplPrev* plPrev() const { return FPrev; }
-    void SetplPrev(TCustomplPrev* doc);
+    void SetplPrev(TCustomplPrev* doc) override;
     // Links a document the window owns itself (a TplPrev child), when the
     // window is not linked yet; Show and ShowModal do this first.
     bool LinkOwnedDocument();
-    void Show();
-    int ShowModal();
-    void DrawMetaImage();
+    void Show() override;
+    int ShowModal() override;
+    void DrawMetaImage() override;
+    void ShowPageImage(bool Visible, bool Shade) override;
 
     // Visual style name given by the document before every show.
     QString StyleName() const { return FStyleName; }
-    void SetStyleName(const QString& name);
+    void SetStyleName(const QString& name) override;
 
     // --- Handlers -------------------------------------------------------------
     void FirstPageBtnClick(QObject* Sender);
@@ -108,9 +111,9 @@ public:
     void ZoomUpBtnClick(QObject* Sender);
     void PageWholeBtnClick(QObject* Sender);
     void PageWidthBtnClick(QObject* Sender);
-    void PrintBtnClick(QObject* Sender);
+    void PrintBtnClick(QObject* Sender) override;
     void PrinterSetBtnClick(QObject* Sender);
-    void CloseBtnClick(QObject* Sender);
+    void CloseBtnClick(QObject* Sender) override;
     // Writes every page through the printing path to a PDF file the user
     // chooses; true when the file was written.
     bool SavePdfExecute(QObject* Sender);

@@ -1,7 +1,7 @@
 #include "plPicture.h"
 
 #include "plCanvas.h"
-#include "uUtils.h"
+#include "plPngReader.h"
 
 #include <QBuffer>
 #include <QDateTime>

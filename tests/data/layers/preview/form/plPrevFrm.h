@@ -1,0 +1,2 @@
+// The window may use the document.
+#include "plPrev.h"

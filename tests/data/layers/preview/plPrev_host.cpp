@@ -1,0 +1,3 @@
+// The document may not use its window.
+#include "plPrev.h"
+#include "plPrevFrm.h"

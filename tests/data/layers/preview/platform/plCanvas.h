@@ -1,0 +1,2 @@
+// The system layer may not use the document.
+#include "plPrev.h"

@@ -9,6 +9,7 @@ packages=(
   libcups2-dev libicu-dev libpng-dev libjpeg-dev libemf2svg-dev libharfbuzz-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils qpdf
+  dpkg-dev file lintian
   xvfb xauth xdotool dbus-daemon
   fonts-liberation2 fonts-dejavu-core fonts-ipafont-gothic fonts-noto-cjk
 )

@@ -183,9 +183,10 @@ void TplSetPrinter::TakeSnapshot()
     const QByteArray& dm = *d->hPrtHandle;
     FDevSize = int(dm.size());
     ASettings = dm;
-    FOrientation = Short(dm, oOrientation) == OrientPortrait ? 0 : 1;
-    FPaperNumber = Short(dm, oPaperSize);
-    FBinNumber = Short(dm, oDefaultSource);
+    const TConstView v(dm);
+    FOrientation = v.Orientation() == OrientPortrait ? 0 : 1;
+    FPaperNumber = v.PaperSize();
+    FBinNumber = v.DefaultSource();
 }
 
 bool TplSetPrinter::RestoreSnapshot()
@@ -222,13 +223,14 @@ bool TplSetPrinter::RestoreSnapshot()
         d->ADevMode = d->hPrtHandle.get();
         FDevSize = d->ADevMode ? int(d->ADevMode->size()) : 0;
         QByteArray* dm = d->ADevMode;
-        if (dm && (Fields(*dm) & DM_PAPERSIZE)) {
+        if (dm && (TConstView(*dm).Fields() & DM_PAPERSIZE)) {
             const QByteArray before = *dm;
-            if (Fields(*dm) & DM_ORIENTATION)
-                SetShort(*dm, oOrientation, FOrientation == 0 ? OrientPortrait : OrientLandscape);
-            SetShort(*dm, oPaperSize, FPaperNumber);
-            if (Fields(*dm) & DM_DEFAULTSOURCE)
-                SetShort(*dm, oDefaultSource, FBinNumber);
+            TView v(*dm);
+            if (v.Fields() & DM_ORIENTATION)
+                v.SetOrientation(FOrientation == 0 ? OrientPortrait : OrientLandscape);
+            v.SetPaperSize(FPaperNumber);
+            if (v.Fields() & DM_DEFAULTSOURCE)
+                v.SetDefaultSource(FBinNumber);
             try {
                 ApplyDevMode(dm);
             } catch (const std::exception&) {
@@ -280,7 +282,7 @@ void TplSetPrinter::EditDevMode(uint32_t bit, const std::function<void(QByteArra
     if (FPrintersCount == 0)
         return;
     LockDevMode();
-    if (QByteArray* dm = d->ADevMode; dm && (Fields(*dm) & bit)) {
+    if (QByteArray* dm = d->ADevMode; dm && (TConstView(*dm).Fields() & bit)) {
         const QByteArray before = *dm;
         change(*dm);
         try {

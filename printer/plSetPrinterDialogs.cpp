@@ -327,24 +327,20 @@ bool TplSetPrinter::ShowDialog()
     if (FPrintersCount == 0)
         return false;
     int id = 2;
-    LockDevMode();
-    try {
+    {
+        const TDevModeLock lock(*this);
         const QString device = d->ADevice;
         const auto caps = TPrinter::Printer().Service().Caps(device);
-        if (d->ADevMode && caps) {
-            TDriverDialog dialog(*caps, *d->ADevMode, DialogOwner());
+        if (lock.Block() && caps) {
+            TDriverDialog dialog(*caps, *lock.Block(), DialogOwner());
             if (dialog.exec() == QDialog::Accepted) {
                 QByteArray dm = dialog.Result();
                 TPrinter::Printer().Service().DocumentProperties(device, dm);
-                *d->ADevMode = dm;
+                *lock.Block() = dm;
                 id = 1;
             }
         }
-    } catch (...) {
-        UnlockDevMode();
-        throw;
     }
-    UnlockDevMode();
     if (id == 1) {
         PublishDevMode();
         TakeSnapshot();
@@ -369,8 +365,7 @@ bool TplSetPrinter::ShowSetupDialog()
     });
 
     // Open on the object's printer with the object's settings.
-    LockDevMode();
-    UnlockDevMode();
+    MakeCurrent();
 
     TPrinter& printer = TPrinter::Printer();
     QList<std::pair<QString, int>> visible;

@@ -114,8 +114,7 @@ void TplSetPrinter::SetBinNameProp(const QString& v)
 {
     if (FPrintersCount == 0)
         return;
-    LockDevMode();
-    UnlockDevMode();
+    MakeCurrent();
     d->ReadCurrent();
     const auto caps = P().Service().Caps(d->ADevice);
     if (!caps)
@@ -258,22 +257,23 @@ bool TplSetPrinter::RegisterUserForm(const QString& name, int w, int h)
         service.SetForm(d->ADevice, form);
 
     bool found = false;
-    LockDevMode();
-    if (QByteArray* dm = d->ADevMode) {
-        TView view(*dm);
-        view.SetFormName(name);
-        found = FindPaperNumber(name, number);
-        view.SetPaperSize(found ? number : PaperUser);
-        view.SetPaperLength(h);
-        view.SetPaperWidth(w);
-        FCustomPaperName = name;
-        try {
-            ApplyDevMode(dm);
-        } catch (const std::exception&) {
-            found = false;
+    {
+        const TDevModeLock lock(*this);
+        if (QByteArray* dm = lock.Block()) {
+            TView view(*dm);
+            view.SetFormName(name);
+            found = FindPaperNumber(name, number);
+            view.SetPaperSize(found ? number : PaperUser);
+            view.SetPaperLength(h);
+            view.SetPaperWidth(w);
+            FCustomPaperName = name;
+            try {
+                ApplyDevMode(dm);
+            } catch (const std::exception&) {
+                found = false;
+            }
         }
     }
-    UnlockDevMode();
     PublishDevMode();
     if (!found)
         DeleteUserPaper(name);

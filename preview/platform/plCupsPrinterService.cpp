@@ -168,16 +168,75 @@ QHash<QString, QString> parseStrings(const QByteArray& data)
     return map;
 }
 
+// Owners of what libcups hands out, so that every path frees it.
+struct THttpClose {
+    void operator()(http_t* http) const { httpClose(http); }
+};
+using THttp = std::unique_ptr<http_t, THttpClose>;
+
+struct TDestInfoFree {
+    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+};
+using TDestInfo = std::unique_ptr<cups_dinfo_t, TDestInfoFree>;
+
+// A destination array with its count, as cupsGetDests2 and cupsGetNamedDest
+// give it.
+class TDestArray {
+public:
+    TDestArray() = default;
+    ~TDestArray() { Reset(); }
+    TDestArray(const TDestArray&) = delete;
+    TDestArray& operator=(const TDestArray&) = delete;
+
+    // Takes count destinations at dests, freeing those held before.
+    void Reset(int count = 0, cups_dest_t* dests = nullptr)
+    {
+        if (FDests)
+            cupsFreeDests(FCount, FDests);
+        FCount = count;
+        FDests = dests;
+    }
+    int Count() const { return FDests ? FCount : 0; }
+    cups_dest_t* Get() const { return FDests; }
+    cups_dest_t& operator[](int i) const { return FDests[i]; }
+
+private:
+    int FCount = 0;
+    cups_dest_t* FDests = nullptr;
+};
+
+// Job options as cupsAddOption builds them.
+class TJobOptionList {
+public:
+    TJobOptionList() = default;
+    ~TJobOptionList() { cupsFreeOptions(FCount, FOptions); }
+    TJobOptionList(const TJobOptionList&) = delete;
+    TJobOptionList& operator=(const TJobOptionList&) = delete;
+
+    // An empty value is never sent.
+    void Add(const char* name, const QString& value)
+    {
+        if (!value.isEmpty())
+            FCount = cupsAddOption(name, value.toUtf8().constData(), FCount, &FOptions);
+    }
+    int Count() const { return FCount; }
+    cups_option_t* Get() const { return FOptions; }
+
+private:
+    int FCount = 0;
+    cups_option_t* FOptions = nullptr;
+};
+
 }  // namespace
 
 // One connection to the server and the destination list fetched through it.
 struct TCupsPrinterService::Session {
-    http_t* http = nullptr;
-    cups_dest_t* dests = nullptr;
-    int count = 0;
+    // Declared first, so that it closes after the destinations are freed.
+    THttp http;
+    TDestArray dests;
     bool listed = false;
     bool listOk = true;
-    cups_dest_t* named = nullptr;
+    TDestArray named;
     // Where the service remembers when its server last left a request
     // unanswered; set when this session's request timed out.
     qint64* unansweredAt = nullptr;
@@ -211,8 +270,8 @@ struct TCupsPrinterService::Session {
             }
         }
         const qint64 started = Now();
-        http = httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
-                            nullptr);
+        http.reset(httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
+                                nullptr));
         if (!http) {
             if (Now() - started >= kSlowConnectMs)
                 *unansweredAt = Now();
@@ -220,7 +279,7 @@ struct TCupsPrinterService::Session {
         }
         if (!stop) {
             httpSetTimeout(
-                http, replyTimeout,
+                http.get(), replyTimeout,
                 [](http_t*, void* self) {
                     static_cast<Session*>(self)->timedOut = true;
                     return 0;  // give up the request
@@ -231,7 +290,7 @@ struct TCupsPrinterService::Session {
         // In short steps, so that a stop is seen soon: the server has been
         // silent since the first of a run of steps that follow one another.
         httpSetTimeout(
-            http, std::min(replyTimeout, kStopStep),
+            http.get(), std::min(replyTimeout, kStopStep),
             [](http_t*, void* self) {
                 auto* s = static_cast<Session*>(self);
                 const qint64 now = Now();
@@ -251,12 +310,6 @@ struct TCupsPrinterService::Session {
     {
         if (timedOut)
             *unansweredAt = Now();
-        if (dests)
-            cupsFreeDests(count, dests);
-        if (named)
-            cupsFreeDests(1, named);
-        if (http)
-            httpClose(http);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -268,12 +321,13 @@ struct TCupsPrinterService::Session {
         listed = true;
         // The list takes several requests, each of which would wait for a
         // server that never answers; one cheap question first finds out.
-        ippDelete(cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
+        ippDelete(cupsDoRequest(http.get(), ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
         if (timedOut)
             return;
-        count = cupsGetDests2(http, &dests);
+        cups_dest_t* list = nullptr;
+        const int count = cupsGetDests2(http.get(), &list);
+        dests.Reset(std::max(count, 0), list);
         if (count <= 0) {
-            count = 0;
             const ipp_status_t st = cupsLastError();
             listOk = st <= IPP_STATUS_OK_EVENTS_COMPLETE || st == IPP_STATUS_ERROR_NOT_FOUND;
         }
@@ -292,7 +346,7 @@ struct TCupsPrinterService::Session {
         List();
         QList<TPrinterEntry> list;
         QHash<QString, int> uses;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < dests.Count(); ++i) {
             const cups_dest_t& d = dests[i];
             TPrinterEntry e;
             e.Port = Queue(d);
@@ -327,16 +381,16 @@ struct TCupsPrinterService::Session {
             const int slash = queue.indexOf(QLatin1Char('/'));
             const QByteArray name = queue.left(slash).toUtf8();
             const QByteArray instance = slash < 0 ? QByteArray() : queue.mid(slash + 1).toUtf8();
-            named = cupsGetNamedDest(http, name.constData(), slash < 0 ? nullptr : instance.constData());
-            if (named) {
-                QString info = text(cupsGetOption("printer-info", named->num_options, named->options)).trimmed();
-                if (!info.isEmpty() && named->instance)
-                    info += QLatin1Char('/') + text(named->instance);
-                if (Queue(*named) == queue && (info == printer || queue == printer)) {
+            named.Reset(1, cupsGetNamedDest(http.get(), name.constData(), slash < 0 ? nullptr : instance.constData()));
+            if (cups_dest_t* d = named.Get()) {
+                QString info = text(cupsGetOption("printer-info", d->num_options, d->options)).trimmed();
+                if (!info.isEmpty() && d->instance)
+                    info += QLatin1Char('/') + text(d->instance);
+                if (Queue(*d) == queue && (info == printer || queue == printer)) {
                     entry->Name = printer;
                     entry->Port = queue;
-                    entry->Driver = text(cupsGetOption("printer-make-and-model", named->num_options, named->options));
-                    return named;
+                    entry->Driver = text(cupsGetOption("printer-make-and-model", d->num_options, d->options));
+                    return d;
                 }
             }
         }
@@ -365,7 +419,7 @@ struct TCupsPrinterService::Session {
         if (!file.open())
             return {};
         const QByteArray resource = "/strings/" + queue.section(QLatin1Char('/'), 0, 0).toUtf8() + ".strings";
-        if (cupsGetFd(http, resource.constData(), file.handle()) != HTTP_STATUS_OK)
+        if (cupsGetFd(http.get(), resource.constData(), file.handle()) != HTTP_STATUS_OK)
             return {};
         file.seek(0);
         return parseStrings(file.readAll());
@@ -537,17 +591,17 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
     cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
         return nullptr;
-    cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
+    const TDestInfo info(cupsCopyDestInfo(s.http.get(), dest));
     if (!info)
         return nullptr;
-    http_t* http = s.http;
-    auto supported = [&](const char* name) { return cupsFindDestSupported(http, dest, info, name); };
+    http_t* http = s.http.get();
+    auto supported = [&](const char* name) { return cupsFindDestSupported(http, dest, info.get(), name); };
     // The user's or the server's default of an option: the destination's
     // options first (lpoptions), then the printer's "-default" attribute.
     auto defaultOf = [&](const char* name) -> QString {
         if (const char* v = cupsGetOption(name, dest->num_options, dest->options))
             return text(v);
-        if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, name))
+        if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info.get(), name))
             return attrString(a, 0);
         return {};
     };
@@ -580,7 +634,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
         TPaperInfo p;
         p.Media = media;
         cups_size_t size{};
-        if (cupsGetDestMediaByName(http, dest, info, m.constData(), CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
+        if (cupsGetDestMediaByName(http, dest, info.get(), m.constData(), CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
             p.Width = size.width;
             p.Length = size.length;
             p.Left = size.left;
@@ -699,7 +753,7 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
         for (int i = 0; i < ippGetCount(a); ++i)
             if (const QPoint r = dpi(a, i); r.x() > 0 && r.y() > 0 && !caps->Resolutions.contains(r))
                 caps->Resolutions.append(r);
-    if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, "printer-resolution");
+    if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info.get(), "printer-resolution");
         a && ippGetValueTag(a) == IPP_TAG_RESOLUTION && caps->HasResolution(dpi(a, 0)))
         caps->DefaultResolution = dpi(a, 0);
     else if (!caps->Resolutions.isEmpty())
@@ -741,7 +795,6 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
         caps->Options.append(o);
     }
 
-    cupsFreeDestInfo(info);
     return caps;
 }
 
@@ -789,16 +842,12 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
     cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
         throw std::runtime_error(QStringLiteral("The printer \"%1\" does not exist.").arg(printer).toStdString());
-    cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
+    const TDestInfo info(cupsCopyDestInfo(s.http.get(), dest));
     if (!info)
         fail(QStringLiteral("The printer \"%1\" does not answer.").arg(printer));
 
-    int n = 0;
-    cups_option_t* options = nullptr;
-    auto add = [&](const char* name, const QString& value) {
-        if (!value.isEmpty())
-            n = cupsAddOption(name, value.toUtf8().constData(), n, &options);
-    };
+    TJobOptionList options;
+    auto add = [&](const char* name, const QString& value) { options.Add(name, value); };
     if (o.MediaSource.isEmpty()) {
         add("media", o.Media);
     } else {
@@ -827,14 +876,12 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
 
     int jobId = 0;
     const QByteArray title = o.Title.toUtf8();
-    const ipp_status_t created = cupsCreateDestJob(s.http, dest, info, &jobId, title.constData(), n, options);
-    cupsFreeOptions(n, options);
-    if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
-        cupsFreeDestInfo(info);
+    const ipp_status_t created = cupsCreateDestJob(s.http.get(), dest, info.get(), &jobId, title.constData(),
+                                                   options.Count(), options.Get());
+    if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0)
         fail(QStringLiteral("The printer \"%1\" refused the job.").arg(printer));
-    }
-    bool sent = cupsStartDestDocument(s.http, dest, info, jobId, title.isEmpty() ? "document" : title.constData(),
-                                      CUPS_FORMAT_PDF, 0, nullptr, 1)
+    bool sent = cupsStartDestDocument(s.http.get(), dest, info.get(), jobId,
+                                      title.isEmpty() ? "document" : title.constData(), CUPS_FORMAT_PDF, 0, nullptr, 1)
                 == HTTP_STATUS_CONTINUE;
     const qint64 size = file.size();
     bool cancelled = o.Progress && !o.Progress(0, size);
@@ -843,7 +890,7 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         if (chunk.isEmpty() && !file.atEnd())
             sent = false;
         else
-            sent = cupsWriteRequestData(s.http, chunk.constData(), size_t(chunk.size())) == HTTP_STATUS_CONTINUE;
+            sent = cupsWriteRequestData(s.http.get(), chunk.constData(), size_t(chunk.size())) == HTTP_STATUS_CONTINUE;
         if (sent && o.Progress && !o.Progress(file.pos(), size))
             cancelled = true;
     }
@@ -854,22 +901,19 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         {
             Session other(FServer, &FUnansweredAt, FQueryTimeout);
             if (other.http)
-                cupsCancelDestJob(other.http, dest, jobId);
+                cupsCancelDestJob(other.http.get(), dest, jobId);
         }
-        httpShutdown(s.http);
-        cupsFreeDestInfo(info);
+        httpShutdown(s.http.get());
         throw TJobCancelled();
     }
-    const ipp_status_t finished = cupsFinishDestDocument(s.http, dest, info);
+    const ipp_status_t finished = cupsFinishDestDocument(s.http.get(), dest, info.get());
     if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
         const std::string reason = cupsLastErrorString() ? cupsLastErrorString() : "";
-        cupsCancelDestJob(s.http, dest, jobId);
-        cupsFreeDestInfo(info);
+        cupsCancelDestJob(s.http.get(), dest, jobId);
         throw std::runtime_error(
             (QStringLiteral("The job could not be sent to \"%1\"").arg(printer)
              + (reason.empty() ? QStringLiteral(".") : QStringLiteral(" (%1).").arg(QString::fromStdString(reason))))
                 .toStdString());
     }
-    cupsFreeDestInfo(info);
     return jobId;
 }

@@ -31,17 +31,14 @@ QString upperAscii(QString s)
 
 TplSetPrinter::TplSetPrinter(QObject* AOwner)
     : QObject(AOwner)
-    , d(new Private)
+    , d(std::make_unique<Private>())
 {
     bool ok = false;
     const QList<TPrinterEntry> list = P().Service().Enumerate(&ok);
     FPrintersCount = ok ? int(list.size()) : 0;
 }
 
-TplSetPrinter::~TplSetPrinter()
-{
-    delete d;
-}
+TplSetPrinter::~TplSetPrinter() = default;
 
 // --- Printer selection -------------------------------------------------------
 
@@ -183,9 +180,10 @@ void TplSetPrinter::TakeSnapshot()
     const QByteArray& dm = *d->hPrtHandle;
     FDevSize = int(dm.size());
     ASettings = dm;
-    FOrientation = Short(dm, oOrientation) == OrientPortrait ? 0 : 1;
-    FPaperNumber = Short(dm, oPaperSize);
-    FBinNumber = Short(dm, oDefaultSource);
+    const TConstView v(dm);
+    FOrientation = v.Orientation() == OrientPortrait ? 0 : 1;
+    FPaperNumber = v.PaperSize();
+    FBinNumber = v.DefaultSource();
 }
 
 bool TplSetPrinter::RestoreSnapshot()
@@ -194,52 +192,54 @@ bool TplSetPrinter::RestoreSnapshot()
         return true;
     bool ok = false;
     if (FdsPrinterName == FPrinterName) {
-        d->ReadCurrent();
-        d->ADevMode = d->hPrtHandle.get();
-        FDevSize = d->ADevMode ? int(d->ADevMode->size()) : 0;
-        ok = true;
-        if (FDevSize > 0 && !ASettings.isEmpty()) {
-            if (ASettings.size() == FDevSize)
-                *d->ADevMode = ASettings;
-            else
-                ok = false;
-        }
-        if (ok && d->ADevMode) {
-            try {
-                ApplyDevMode(d->ADevMode);
-            } catch (const std::exception&) {
-                ok = false;
+        {
+            const TDevModeLock lock(*this, TDevModeLock::AsIs);
+            QByteArray* dm = lock.Block();
+            FDevSize = dm ? int(dm->size()) : 0;
+            ok = true;
+            if (FDevSize > 0 && !ASettings.isEmpty()) {
+                if (ASettings.size() == FDevSize)
+                    *dm = ASettings;
+                else
+                    ok = false;
+            }
+            if (ok && dm) {
+                try {
+                    ApplyDevMode(dm);
+                } catch (const std::exception&) {
+                    ok = false;
+                }
             }
         }
-        UnlockDevMode();
         PublishDevMode();
     }
     if (!ok) {
         // Another printer, another block size or a driver error: the
         // printer's defaults with the remembered orientation, paper and bin.
         ASettings.clear();
-        d->ReadCurrent();
-        d->ADevMode = d->hPrtHandle.get();
-        FDevSize = d->ADevMode ? int(d->ADevMode->size()) : 0;
-        QByteArray* dm = d->ADevMode;
-        if (dm && (Fields(*dm) & DM_PAPERSIZE)) {
-            const QByteArray before = *dm;
-            if (Fields(*dm) & DM_ORIENTATION)
-                SetShort(*dm, oOrientation, FOrientation == 0 ? OrientPortrait : OrientLandscape);
-            SetShort(*dm, oPaperSize, FPaperNumber);
-            if (Fields(*dm) & DM_DEFAULTSOURCE)
-                SetShort(*dm, oDefaultSource, FBinNumber);
-            try {
-                ApplyDevMode(dm);
-            } catch (const std::exception&) {
-                // No driver to ask: the printer's block as it was.
-                *dm = before;
+        {
+            const TDevModeLock lock(*this, TDevModeLock::AsIs);
+            QByteArray* dm = lock.Block();
+            FDevSize = dm ? int(dm->size()) : 0;
+            if (dm && (TConstView(*dm).Fields() & DM_PAPERSIZE)) {
+                const QByteArray before = *dm;
+                TView v(*dm);
+                if (v.Fields() & DM_ORIENTATION)
+                    v.SetOrientation(FOrientation == 0 ? OrientPortrait : OrientLandscape);
+                v.SetPaperSize(FPaperNumber);
+                if (v.Fields() & DM_DEFAULTSOURCE)
+                    v.SetDefaultSource(FBinNumber);
+                try {
+                    ApplyDevMode(dm);
+                } catch (const std::exception&) {
+                    // No driver to ask: the printer's block as it was.
+                    *dm = before;
+                    TakeSnapshot();
+                }
+            } else {
                 TakeSnapshot();
             }
-        } else {
-            TakeSnapshot();
         }
-        UnlockDevMode();
         PublishDevMode();
     }
     FdsPrinterName = FPrinterName;
@@ -261,6 +261,11 @@ void TplSetPrinter::UnlockDevMode()
     d->ADevMode = nullptr;
 }
 
+void TplSetPrinter::MakeCurrent()
+{
+    const TDevModeLock lock(*this);
+}
+
 void TplSetPrinter::PublishDevMode()
 {
     if (!d->ADevice.isEmpty())
@@ -279,18 +284,19 @@ void TplSetPrinter::EditDevMode(uint32_t bit, const std::function<void(QByteArra
 {
     if (FPrintersCount == 0)
         return;
-    LockDevMode();
-    if (QByteArray* dm = d->ADevMode; dm && (Fields(*dm) & bit)) {
-        const QByteArray before = *dm;
-        change(*dm);
-        try {
-            ApplyDevMode(dm);
-        } catch (const std::exception&) {
-            // The printer went away under us: a value it never saw does not stick.
-            *dm = before;
+    {
+        const TDevModeLock lock(*this);
+        if (QByteArray* dm = lock.Block(); dm && (TConstView(*dm).Fields() & bit)) {
+            const QByteArray before = *dm;
+            change(*dm);
+            try {
+                ApplyDevMode(dm);
+            } catch (const std::exception&) {
+                // The printer went away under us: a value it never saw does not stick.
+                *dm = before;
+            }
         }
     }
-    UnlockDevMode();
     PublishDevMode();
 }
 
@@ -336,11 +342,10 @@ const QStringList& TplSetPrinter::PaperList()
     FPaperList.clear();
     if (FPrintersCount == 0)
         return FPaperList;
-    LockDevMode();
+    const TDevModeLock lock(*this);
     if (const auto caps = P().Service().Caps(d->ADevice))
         for (const TPaperInfo& p : caps->Papers)
             FPaperList.append(p.Name.left(63));
-    UnlockDevMode();
     return FPaperList;
 }
 
@@ -349,10 +354,9 @@ const QStringList& TplSetPrinter::BinList()
     FBinList.clear();
     if (FPrintersCount == 0)
         return FBinList;
-    LockDevMode();
+    const TDevModeLock lock(*this);
     if (const auto caps = P().Service().Caps(d->ADevice))
         for (const TBinInfo& b : caps->Bins)
             FBinList.append(b.Name.left(23));
-    UnlockDevMode();
     return FBinList;
 }

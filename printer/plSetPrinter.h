@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QIODevice;
@@ -156,8 +157,14 @@ private:
     // The edit cycle and its steps; the state they work on (ADevice,
     // ADriver, APort, hPrtHandle, ADevMode) is in plSetPrinter_p.h.
     void EditDevMode(uint32_t bit, const std::function<void(QByteArray& dm)>& change);
+    // The block is locked and unlocked only through a TDevModeLock, so that
+    // no return or exception leaves it locked.
+    class TDevModeLock;
     bool LockDevMode();
     void UnlockDevMode();
+    // LockDevMode and an immediate unlock: the object's printer and settings
+    // become the current printer's.
+    void MakeCurrent();
     void ApplyDevMode(QByteArray* dm);
     void PublishDevMode();
     // The device mode the object last obtained from or published to the
@@ -169,7 +176,7 @@ private:
     bool CheckUserPaperSize(int w, int h);
 
     struct Private;
-    Private* d;
+    std::unique_ptr<Private> d;
     bool FLoading = false;
     QStringList FPrinterList, FPaperList, FBinList;
 };

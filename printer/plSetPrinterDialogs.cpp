@@ -53,12 +53,6 @@ void SelectData(QComboBox* cb, const QVariant& data)
         cb->setCurrentIndex(i);
 }
 
-void SetPaper(QByteArray& dm, int number)
-{
-    SetShort(dm, oPaperSize, number);
-    SetDWord(dm, oFields, Fields(dm) & ~uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH));
-}
-
 // The printer's own settings on a copy of its device mode. Only the fields
 // the user changes are written into the copy; the driver pass then checks them.
 class TDriverDialog : public QDialog {
@@ -69,32 +63,37 @@ public:
     {
         setObjectName(QStringLiteral("plDriverDialog"));
         setWindowTitle(IsJapanese() ? caps.Name + QString::fromUtf8(" のプロパティ") : caps.Name + " Properties");
-        const uint32_t f = Fields(dm);
+        const TConstView v(dm);
+        const uint32_t f = v.Fields();
 
         auto* basic = new QFormLayout;
         if ((f & DM_PAPERSIZE) && !caps.Papers.isEmpty()) {
             QComboBox* cb = NewCombo(QStringLiteral("cbPaper"));
             for (const TPaperInfo& p : caps.Papers)
                 cb->addItem(p.Name, p.Number);
-            AddCombo(basic, Tr("Paper size", "用紙サイズ"), cb, oPaperSize, SetPaper);
+            AddCombo(basic, Tr("Paper size", "用紙サイズ"), cb, v.PaperSize(),
+                     [](TView out, int n) { out.SelectPaper(n); });
         }
         if ((f & DM_DEFAULTSOURCE) && !caps.Bins.isEmpty()) {
             QComboBox* cb = NewCombo(QStringLiteral("cbBin"));
             for (const TBinInfo& b : caps.Bins)
                 cb->addItem(b.Name, b.Number);
-            AddCombo(basic, Tr("Paper source", "給紙方法"), cb, oDefaultSource);
+            AddCombo(basic, Tr("Paper source", "給紙方法"), cb, v.DefaultSource(),
+                     [](TView out, int n) { out.SetDefaultSource(n); });
         }
         if (f & DM_ORIENTATION) {
             QComboBox* cb = NewCombo(QStringLiteral("cbOrientation"));
             cb->addItem(Tr("Portrait", "縦"), OrientPortrait);
             cb->addItem(Tr("Landscape", "横"), OrientLandscape);
-            AddCombo(basic, Tr("Orientation", "印刷の向き"), cb, oOrientation);
+            AddCombo(basic, Tr("Orientation", "印刷の向き"), cb, v.Orientation(),
+                     [](TView out, int n) { out.SetOrientation(TOrientation(n)); });
         }
         if (f & DM_COLOR) {
             QComboBox* cb = NewCombo(QStringLiteral("cbColor"));
             cb->addItem(Tr("Colour", "カラー"), ColorColor);
             cb->addItem(Tr("Monochrome", "白黒"), ColorMonochrome);
-            AddCombo(basic, Tr("Colour", "カラー"), cb, oColor);
+            AddCombo(basic, Tr("Colour", "カラー"), cb, v.Color(),
+                     [](TView out, int n) { out.SetColor(TColorMode(n)); });
         }
         if (f & DM_DUPLEX) {
             QComboBox* cb = NewCombo(QStringLiteral("cbDuplex"));
@@ -103,7 +102,8 @@ public:
                 cb->addItem(Tr("Two-sided, long edge", "両面（長辺とじ）"), DuplexVertical);
             if (caps.DuplexShort)
                 cb->addItem(Tr("Two-sided, short edge", "両面（短辺とじ）"), DuplexHorizontal);
-            AddCombo(basic, Tr("Two-sided", "両面印刷"), cb, oDuplex);
+            AddCombo(basic, Tr("Two-sided", "両面印刷"), cb, v.Duplex(),
+                     [](TView out, int n) { out.SetDuplex(TDuplex(n)); });
         }
         if ((f & DM_PRINTQUALITY) && caps.Resolutions.size() > 1) {
             QComboBox* cb = NewCombo(QStringLiteral("cbResolution"));
@@ -111,38 +111,39 @@ public:
                 cb->addItem(r.x() == r.y() ? QStringLiteral("%1 dpi").arg(r.x())
                                            : QStringLiteral("%1 × %2 dpi").arg(r.x()).arg(r.y()),
                             r);
-            SelectData(cb, QPoint(Short(dm, oPrintQuality), Short(dm, oYResolution)));
+            SelectData(cb, QPoint(v.PrintQuality(), v.YResolution()));
             const QVariant initial = cb->currentData();
             basic->addRow(Tr("Resolution", "解像度"), cb);
             FEdits.push_back([cb, initial](QByteArray& out) {
                 if (cb->currentData() == initial)
                     return;
                 const QPoint r = cb->currentData().toPoint();
-                SetShort(out, oPrintQuality, r.x());
-                SetShort(out, oYResolution, r.y());
+                TView edit(out);
+                edit.SetPrintQuality(r.x());
+                edit.SetYResolution(r.y());
             });
         }
         if (f & DM_COPIES) {
             auto* sb = new QSpinBox;
             sb->setObjectName(QStringLiteral("sbCopies"));
             sb->setRange(1, std::max(1, caps.MaxCopies));
-            sb->setValue(Short(dm, oCopies));
+            sb->setValue(v.Copies());
             const int initial = sb->value();
             basic->addRow(Tr("Copies", "部数"), sb);
             FEdits.push_back([sb, initial](QByteArray& out) {
                 if (sb->value() != initial)
-                    SetShort(out, oCopies, sb->value());
+                    TView(out).SetCopies(sb->value());
             });
         }
         if (f & DM_COLLATE) {
             auto* cb = new QCheckBox(Tr("Collate", "部単位で印刷"));
             cb->setObjectName(QStringLiteral("chkCollate"));
-            cb->setChecked(Short(dm, oCollate) == 1);
+            cb->setChecked(v.Collate() == CollateOn);
             const bool initial = cb->isChecked();
             basic->addRow(QString(), cb);
             FEdits.push_back([cb, initial](QByteArray& out) {
                 if (cb->isChecked() != initial)
-                    SetShort(out, oCollate, cb->isChecked() ? 1 : 0);
+                    TView(out).SetCollate(cb->isChecked() ? CollateOn : CollateOff);
             });
         }
 
@@ -201,20 +202,17 @@ public:
     }
 
 private:
-    void AddCombo(QFormLayout* form, const QString& label, QComboBox* cb, int offset,
-                  void (*write)(QByteArray&, int) = nullptr)
+    // A choice of one field: current is the block's value, write sets a
+    // changed one.
+    void AddCombo(QFormLayout* form, const QString& label, QComboBox* cb, int current, void (*write)(TView, int))
     {
-        SelectData(cb, int(Short(FDevMode, offset)));
+        SelectData(cb, current);
         const int initial = cb->currentData().toInt();
         form->addRow(label, cb);
-        FEdits.push_back([cb, initial, offset, write](QByteArray& out) {
+        FEdits.push_back([cb, initial, write](QByteArray& out) {
             const int value = cb->currentData().toInt();
-            if (value == initial)
-                return;
-            if (write)
-                write(out, value);
-            else
-                SetShort(out, offset, value);
+            if (value != initial)
+                write(TView(out), value);
         });
     }
 
@@ -282,7 +280,7 @@ public:
     int PrinterIndex() const { return cbPrinter->currentData().toInt(); }
     QVariant Paper() const { return cbPaper->currentData(); }
     QVariant Bin() const { return cbBin->currentData(); }
-    int Orientation() const { return rbLandscape->isChecked() ? OrientLandscape : OrientPortrait; }
+    TOrientation Orientation() const { return rbLandscape->isChecked() ? OrientLandscape : OrientPortrait; }
 
 protected:
     void showEvent(QShowEvent* e) override
@@ -304,13 +302,14 @@ private:
             for (const TBinInfo& b : caps->Bins)
                 cbBin->addItem(b.Name, b.Number);
         }
-        const uint32_t f = Fields(dm);
-        SelectData(cbPaper, int(Short(dm, oPaperSize)));
-        SelectData(cbBin, int(Short(dm, oDefaultSource)));
+        const TConstView v(dm);
+        const uint32_t f = v.Fields();
+        SelectData(cbPaper, v.PaperSize());
+        SelectData(cbBin, v.DefaultSource());
         cbPaper->setEnabled((f & DM_PAPERSIZE) && cbPaper->count() > 0);
         cbBin->setEnabled((f & DM_DEFAULTSOURCE) && cbBin->count() > 0);
         orientationBox->setEnabled(f & DM_ORIENTATION);
-        (Short(dm, oOrientation) == OrientLandscape ? rbLandscape : rbPortrait)->setChecked(true);
+        (v.Orientation() == OrientLandscape ? rbLandscape : rbPortrait)->setChecked(true);
     }
 
     QComboBox* cbPrinter;
@@ -328,24 +327,20 @@ bool TplSetPrinter::ShowDialog()
     if (FPrintersCount == 0)
         return false;
     int id = 2;
-    LockDevMode();
-    try {
+    {
+        const TDevModeLock lock(*this);
         const QString device = d->ADevice;
         const auto caps = TPrinter::Printer().Service().Caps(device);
-        if (d->ADevMode && caps) {
-            TDriverDialog dialog(*caps, *d->ADevMode, DialogOwner());
+        if (lock.Block() && caps) {
+            TDriverDialog dialog(*caps, *lock.Block(), DialogOwner());
             if (dialog.exec() == QDialog::Accepted) {
                 QByteArray dm = dialog.Result();
                 TPrinter::Printer().Service().DocumentProperties(device, dm);
-                *d->ADevMode = dm;
+                *lock.Block() = dm;
                 id = 1;
             }
         }
-    } catch (...) {
-        UnlockDevMode();
-        throw;
     }
-    UnlockDevMode();
     if (id == 1) {
         PublishDevMode();
         TakeSnapshot();
@@ -370,8 +365,7 @@ bool TplSetPrinter::ShowSetupDialog()
     });
 
     // Open on the object's printer with the object's settings.
-    LockDevMode();
-    UnlockDevMode();
+    MakeCurrent();
 
     TPrinter& printer = TPrinter::Printer();
     QList<std::pair<QString, int>> visible;
@@ -396,13 +390,14 @@ bool TplSetPrinter::ShowSetupDialog()
     printer.GetPrinter(device, driver, port, handle);
     if (handle) {
         QByteArray& dm = *handle;
-        const uint32_t f = Fields(dm);
-        if ((f & DM_PAPERSIZE) && dialog.Paper().isValid() && dialog.Paper().toInt() != Short(dm, oPaperSize))
-            SetPaper(dm, dialog.Paper().toInt());
+        TView v(dm);
+        const uint32_t f = v.Fields();
+        if ((f & DM_PAPERSIZE) && dialog.Paper().isValid() && dialog.Paper().toInt() != v.PaperSize())
+            v.SelectPaper(dialog.Paper().toInt());
         if ((f & DM_DEFAULTSOURCE) && dialog.Bin().isValid())
-            SetShort(dm, oDefaultSource, dialog.Bin().toInt());
+            v.SetDefaultSource(dialog.Bin().toInt());
         if (f & DM_ORIENTATION)
-            SetShort(dm, oOrientation, dialog.Orientation());
+            v.SetOrientation(dialog.Orientation());
         printer.Service().DocumentProperties(device, dm);
         printer.SetPrinter(device, driver, port, handle);
     }

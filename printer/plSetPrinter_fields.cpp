@@ -26,16 +26,12 @@ constexpr int kFormNameChars = 31;
 int TplSetPrinter::PaperNumber() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Short(*dm, oPaperSize) : 0;
+    return dm ? TConstView(*dm).PaperSize() : 0;
 }
 
 void TplSetPrinter::SetPaperNumberProp(int v)
 {
-    EditDevMode(DM_PAPERSIZE, [&](QByteArray& dm) {
-        SetShort(dm, oPaperSize, v);
-        // The size that belongs to the number, not an explicit one.
-        SetDWord(dm, oFields, Fields(dm) & ~uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH));
-    });
+    EditDevMode(DM_PAPERSIZE, [&](QByteArray& dm) { TView(dm).SelectPaper(v); });
 }
 
 bool TplSetPrinter::SetPaperNumber(uint16_t Index)
@@ -94,12 +90,12 @@ bool TplSetPrinter::SetPaperName(const QString& PaperStr)
 int TplSetPrinter::BinNumber() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Short(*dm, oDefaultSource) : 0;
+    return dm ? TConstView(*dm).DefaultSource() : 0;
 }
 
 void TplSetPrinter::SetBinNumber(int v)
 {
-    EditDevMode(DM_DEFAULTSOURCE, [&](QByteArray& dm) { SetShort(dm, oDefaultSource, v); });
+    EditDevMode(DM_DEFAULTSOURCE, [&](QByteArray& dm) { TView(dm).SetDefaultSource(v); });
 }
 
 QString TplSetPrinter::BinName()
@@ -118,8 +114,7 @@ void TplSetPrinter::SetBinNameProp(const QString& v)
 {
     if (FPrintersCount == 0)
         return;
-    LockDevMode();
-    UnlockDevMode();
+    MakeCurrent();
     d->ReadCurrent();
     const auto caps = P().Service().Caps(d->ADevice);
     if (!caps)
@@ -145,14 +140,13 @@ int TplSetPrinter::Orientation() const
     const QByteArray* dm = ReadDevMode();
     if (!dm)
         return poPortrait;
-    return Short(*dm, oOrientation) == OrientPortrait ? poPortrait : poLandscape;
+    return TConstView(*dm).Orientation() == OrientPortrait ? poPortrait : poLandscape;
 }
 
 void TplSetPrinter::SetOrientationProp(int v)
 {
-    EditDevMode(DM_ORIENTATION, [&](QByteArray& dm) {
-        SetShort(dm, oOrientation, v == poPortrait ? OrientPortrait : OrientLandscape);
-    });
+    EditDevMode(DM_ORIENTATION,
+                [&](QByteArray& dm) { TView(dm).SetOrientation(v == poPortrait ? OrientPortrait : OrientLandscape); });
 }
 
 bool TplSetPrinter::SetOrientation(int Orient)
@@ -164,7 +158,7 @@ bool TplSetPrinter::SetOrientation(int Orient)
 int TplSetPrinter::DriverVersion() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Word(*dm, oDriverVersion) : 0;
+    return dm ? TConstView(*dm).DriverVersion() : 0;
 }
 
 // --- Colour, collation, copies, duplex ------------------------------------------------
@@ -172,12 +166,12 @@ int TplSetPrinter::DriverVersion() const
 int TplSetPrinter::Color() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Short(*dm, oColor) : 1;
+    return dm ? TConstView(*dm).Color() : ColorMonochrome;
 }
 
 void TplSetPrinter::SetColor(int v)
 {
-    EditDevMode(DM_COLOR, [&](QByteArray& dm) { SetShort(dm, oColor, v); });
+    EditDevMode(DM_COLOR, [&](QByteArray& dm) { TView(dm).SetColor(TColorMode(v)); });
 }
 
 int TplSetPrinter::ColorBit() const
@@ -190,42 +184,44 @@ int TplSetPrinter::ColorBit() const
 int TplSetPrinter::Collate() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Short(*dm, oCollate) : 0;
+    return dm ? TConstView(*dm).Collate() : CollateOff;
 }
 
 void TplSetPrinter::SetCollate(int v)
 {
     EditDevMode(DM_COLLATE, [&](QByteArray& dm) {
         // Collation means nothing with one copy.
-        if (Short(dm, oCopies) >= 2)
-            SetShort(dm, oCollate, v);
+        TView view(dm);
+        if (view.Copies() >= 2)
+            view.SetCollate(TCollate(v));
     });
 }
 
 int TplSetPrinter::Copies() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Short(*dm, oCopies) : 1;
+    return dm ? TConstView(*dm).Copies() : 1;
 }
 
 void TplSetPrinter::SetCopies(int v)
 {
     EditDevMode(DM_COPIES, [&](QByteArray& dm) {
-        SetShort(dm, oCopies, v);
-        if (v <= 1 && (Fields(dm) & DM_COLLATE))
-            SetShort(dm, oCollate, 0);
+        TView view(dm);
+        view.SetCopies(v);
+        if (v <= 1 && (view.Fields() & DM_COLLATE))
+            view.SetCollate(CollateOff);
     });
 }
 
 int TplSetPrinter::Duplex() const
 {
     const QByteArray* dm = ReadDevMode();
-    return dm ? Short(*dm, oDuplex) : 1;
+    return dm ? TConstView(*dm).Duplex() : DuplexSimplex;
 }
 
 void TplSetPrinter::SetDuplex(int v)
 {
-    EditDevMode(DM_DUPLEX, [&](QByteArray& dm) { SetShort(dm, oDuplex, v); });
+    EditDevMode(DM_DUPLEX, [&](QByteArray& dm) { TView(dm).SetDuplex(TDuplex(v)); });
 }
 
 // --- User paper forms -------------------------------------------------------------------
@@ -261,21 +257,23 @@ bool TplSetPrinter::RegisterUserForm(const QString& name, int w, int h)
         service.SetForm(d->ADevice, form);
 
     bool found = false;
-    LockDevMode();
-    if (QByteArray* dm = d->ADevMode) {
-        SetWideString(*dm, oFormName, name);
-        found = FindPaperNumber(name, number);
-        SetShort(*dm, oPaperSize, found ? number : PaperUser);
-        SetShort(*dm, oPaperLength, h);
-        SetShort(*dm, oPaperWidth, w);
-        FCustomPaperName = name;
-        try {
-            ApplyDevMode(dm);
-        } catch (const std::exception&) {
-            found = false;
+    {
+        const TDevModeLock lock(*this);
+        if (QByteArray* dm = lock.Block()) {
+            TView view(*dm);
+            view.SetFormName(name);
+            found = FindPaperNumber(name, number);
+            view.SetPaperSize(found ? number : PaperUser);
+            view.SetPaperLength(h);
+            view.SetPaperWidth(w);
+            FCustomPaperName = name;
+            try {
+                ApplyDevMode(dm);
+            } catch (const std::exception&) {
+                found = false;
+            }
         }
     }
-    UnlockDevMode();
     PublishDevMode();
     if (!found)
         DeleteUserPaper(name);

@@ -20,3 +20,31 @@ struct TplSetPrinter::Private {
         TPrinter::Printer().GetPrinter(ADevice, ADriver, APort, hPrtHandle);
     }
 };
+
+// The device-mode block locked into ADevMode for the lifetime of the object.
+class TplSetPrinter::TDevModeLock {
+public:
+    // After LockDevMode: the object's printer and settings made current first.
+    explicit TDevModeLock(TplSetPrinter& owner)
+        : FOwner(owner)
+    {
+        FOwner.LockDevMode();
+    }
+    // The current printer's block as it is.
+    enum TAsIs { AsIs };
+    TDevModeLock(TplSetPrinter& owner, TAsIs)
+        : FOwner(owner)
+    {
+        FOwner.d->ReadCurrent();
+        FOwner.d->ADevMode = FOwner.d->hPrtHandle.get();
+    }
+    ~TDevModeLock() { FOwner.UnlockDevMode(); }
+    TDevModeLock(const TDevModeLock&) = delete;
+    TDevModeLock& operator=(const TDevModeLock&) = delete;
+
+    // The locked block; null with no printer.
+    QByteArray* Block() const { return FOwner.d->ADevMode; }
+
+private:
+    TplSetPrinter& FOwner;
+};

@@ -75,16 +75,16 @@ TEST_F(PrinterTest, ListsTheSpoolersPrintersInOrderAndSelectsTheDefault)
     EXPECT_EQ(device, "Office Laser");
     EXPECT_EQ(port, "Office_Laser");
     ASSERT_TRUE(h);
-    EXPECT_EQ(Short(*h, oPaperSize), 9);
-    EXPECT_EQ(WideString(*h, oDeviceName), "Office Laser");
-    EXPECT_EQ(Word(*h, oSize), 220);
-    EXPECT_EQ(Word(*h, oDriverExtra), h->size() - 220);
+    EXPECT_EQ(TConstView(*h).PaperSize(), 9);
+    EXPECT_EQ(TConstView(*h).DeviceName(), "Office Laser");
+    EXPECT_EQ(TConstView(*h).Size(), 220);
+    EXPECT_EQ(TConstView(*h).DriverExtra(), h->size() - 220);
 
     // An empty handle gives a fresh block with the driver's defaults.
-    SetShort(*h, oPaperSize, 8);
+    TView(*h).SetPaperSize(8);
     P().SetPrinter(device, driver, port, nullptr);
     P().GetPrinter(device, driver, port, h);
-    EXPECT_EQ(Short(*h, oPaperSize), 9);
+    EXPECT_EQ(TConstView(*h).PaperSize(), 9);
 }
 
 TEST_F(PrinterTest, PaperAndBinTablesComeFromThePrinter)
@@ -143,7 +143,8 @@ TEST_F(PrinterTest, GeometryFollowsPaperMarginsResolutionAndOrientation)
     using namespace DevCaps;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.printer) + (c.landscape ? " landscape" : " portrait"));
-        Select(c.printer, [&](QByteArray& dm) { SetShort(dm, oOrientation, c.landscape ? 2 : 1); });
+        Select(c.printer,
+               [&](QByteArray& dm) { TView(dm).SetOrientation(c.landscape ? OrientLandscape : OrientPortrait); });
         EXPECT_EQ(P().GetDeviceCaps(LOGPIXELSX), c.dpi);
         EXPECT_EQ(P().GetDeviceCaps(LOGPIXELSY), c.dpi);
         EXPECT_EQ(P().GetDeviceCaps(PHYSICALWIDTH), c.paperW);
@@ -181,21 +182,22 @@ TEST_F(PrinterTest, DriverPassReplacesWhatThePrinterDoesNotOffer)
         SCOPED_TRACE(c.printer);
         QByteArray dm = P().Service().DefaultDevMode(c.printer);
         const int size = dm.size();
-        SetDWord(dm, oFields, Fields(dm) | DM_PAPERSIZE | DM_COLOR | DM_DUPLEX | DM_DEFAULTSOURCE);
-        SetShort(dm, oPaperSize, 8);  // A3
-        SetShort(dm, oColor, 2);
-        SetShort(dm, oDuplex, 2);
-        SetShort(dm, oDefaultSource, 258);  // tray 2
+        TView v(dm);
+        v.SetFields(v.Fields() | DM_PAPERSIZE | DM_COLOR | DM_DUPLEX | DM_DEFAULTSOURCE);
+        v.SetPaperSize(8);  // A3
+        v.SetColor(ColorColor);
+        v.SetDuplex(DuplexVertical);
+        v.SetDefaultSource(258);  // tray 2
         P().Service().DocumentProperties(c.printer, dm);
         EXPECT_EQ(dm.size(), size);
-        EXPECT_EQ(Short(dm, oPaperSize), c.paper);
-        EXPECT_EQ(Short(dm, oColor), c.color);
-        EXPECT_EQ(Short(dm, oDuplex), c.duplex);
-        EXPECT_EQ(Short(dm, oDefaultSource), c.bin);
-        EXPECT_EQ(bool(Fields(dm) & DM_COLOR), c.colorBit);
-        EXPECT_EQ(bool(Fields(dm) & DM_DUPLEX), c.duplexBit);
-        EXPECT_EQ(bool(Fields(dm) & DM_DEFAULTSOURCE), c.binBit);
-        EXPECT_TRUE(Fields(dm) & DM_PAPERSIZE);
+        EXPECT_EQ(v.PaperSize(), c.paper);
+        EXPECT_EQ(v.Color(), c.color);
+        EXPECT_EQ(v.Duplex(), c.duplex);
+        EXPECT_EQ(v.DefaultSource(), c.bin);
+        EXPECT_EQ(bool(v.Fields() & DM_COLOR), c.colorBit);
+        EXPECT_EQ(bool(v.Fields() & DM_DUPLEX), c.duplexBit);
+        EXPECT_EQ(bool(v.Fields() & DM_DEFAULTSOURCE), c.binBit);
+        EXPECT_TRUE(v.Fields() & DM_PAPERSIZE);
     }
 }
 
@@ -281,13 +283,14 @@ TEST_F(PrinterTest, ThreePageJobReachesTheSpoolerWithTextWhereDrawn)
 TEST_F(PrinterTest, JobCarriesTheDeviceModesSettings)
 {
     Select("Office Laser", [](QByteArray& dm) {
-        SetShort(dm, oPaperSize, 11);
-        SetShort(dm, oOrientation, 2);
-        SetShort(dm, oDefaultSource, 258);
-        SetShort(dm, oDuplex, 3);
-        SetShort(dm, oColor, 1);
-        SetShort(dm, oCopies, 2);
-        SetShort(dm, oCollate, 0);
+        TView v(dm);
+        v.SetPaperSize(11);
+        v.SetOrientation(OrientLandscape);
+        v.SetDefaultSource(258);
+        v.SetDuplex(DuplexHorizontal);
+        v.SetColor(ColorMonochrome);
+        v.SetCopies(2);
+        v.SetCollate(CollateOff);
     });
     P().Title = "Settings";
     P().BeginDoc();
@@ -309,7 +312,7 @@ TEST_F(PrinterTest, JobCarriesTheDeviceModesSettings)
     EXPECT_EQ(opts.value("orientation-requested"), "4");
 
     // A portrait job leaves the printer's own orientation alone.
-    Select("Office Laser", [](QByteArray& dm) { SetShort(dm, oOrientation, 1); });
+    Select("Office Laser", [](QByteArray& dm) { TView(dm).SetOrientation(OrientPortrait); });
     P().BeginDoc();
     P().Canvas()->drawText(QPointF(100, 100), QStringLiteral("Portrait"));
     P().EndDoc();
@@ -332,7 +335,7 @@ TEST_F(PrinterTest, UserFormPrintsAsCustomSize)
     EXPECT_TRUE(paper.Form);
     EXPECT_GT(paper.Number, 256);
 
-    Select("Office Laser", [&](QByteArray& dm) { SetShort(dm, oPaperSize, paper.Number); });
+    Select("Office Laser", [&](QByteArray& dm) { TView(dm).SetPaperSize(paper.Number); });
     EXPECT_EQ(P().GetDeviceCaps(DevCaps::PHYSICALWIDTH), 2362);  // 100 mm at 600 dpi
     P().Title = "Card";
     P().BeginDoc();

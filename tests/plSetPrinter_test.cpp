@@ -224,8 +224,8 @@ TEST_F(SetPrinterTest, GetPrinterInfoAdoptsTheCurrentPrinter)
     QString device, driver, port;
     TDevModeHandle h;
     TPrinter::Printer().GetPrinter(device, driver, port, h);
-    SetShort(*h, oCopies, 5);
-    SetShort(*h, oOrientation, 2);
+    TView(*h).SetCopies(5);
+    TView(*h).SetOrientation(OrientLandscape);
     TPrinter::Printer().SetPrinter(device, driver, port, h);
     sp.GetPrinterInfo(false);
     EXPECT_EQ(sp.Copies(), 5);
@@ -235,8 +235,8 @@ TEST_F(SetPrinterTest, GetPrinterInfoAdoptsTheCurrentPrinter)
     // Another printer: its defaults plus orientation, paper and bin.
     TPrinter::Printer().SetPrinterIndex(0);
     TPrinter::Printer().GetPrinter(device, driver, port, h);
-    SetShort(*h, oCopies, 6);
-    SetShort(*h, oOrientation, 2);
+    TView(*h).SetCopies(6);
+    TView(*h).SetOrientation(OrientLandscape);
     TPrinter::Printer().SetPrinter(device, driver, port, h);
     sp.GetPrinterInfo(false);
     EXPECT_EQ(sp.PrinterName(), "Mono Letter");
@@ -317,10 +317,11 @@ TEST_F(SetPrinterTest, ValuesTheDriverReplacesDoNotStick)
 {
     TMemoryPrinterService::Printer laser = TMemoryPrinterService::ColorLaser("Laser", "laser");
     laser.AfterPass = [](QByteArray& dm) {
-        if (Short(dm, oPaperSize) == 8)  // no A3 in the tray after all
-            SetShort(dm, oPaperSize, 9);
-        if (Short(dm, oDuplex) == 3)
-            SetShort(dm, oDuplex, 2);
+        TView v(dm);
+        if (v.PaperSize() == 8)  // no A3 in the tray after all
+            v.SetPaperSize(9);
+        if (v.Duplex() == DuplexHorizontal)
+            v.SetDuplex(DuplexVertical);
     };
     TMemoryPrinterService::Printer flat = TMemoryPrinterService::MonoLetter("Flat", "flat");
     flat.Caps.Orientation = false;
@@ -399,10 +400,11 @@ TEST_F(SetPrinterTest, UserPaperIsConfirmedByTheReportedSheet)
         laser.Caps.Resolutions = {QPoint(2540, 2540)};  // one pixel a hundredth of a millimetre
         laser.Caps.DefaultResolution = QPoint(2540, 2540);
         laser.AfterPass = [c](QByteArray& dm) {
-            if (Short(dm, oPaperSize) > 256) {  // the form: the driver makes its own size of it
-                SetShort(dm, oPaperSize, PaperUser);
-                SetShort(dm, oPaperWidth, c.reportedW);
-                SetShort(dm, oPaperLength, c.reportedH);
+            TView v(dm);
+            if (v.PaperSize() > 256) {  // the form: the driver makes its own size of it
+                v.SetPaperSize(PaperUser);
+                v.SetPaperWidth(c.reportedW);
+                v.SetPaperLength(c.reportedH);
             }
         };
         auto memory = UseMemory({laser});

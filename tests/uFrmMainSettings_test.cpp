@@ -36,24 +36,25 @@ const QString kDesignPrinter = QStringLiteral("Design Office Laser 4200");
 QByteArray DesignDevMode()
 {
     QByteArray dm(3408, '\0');
-    SetWideString(dm, oDeviceName, kDesignPrinter);
-    SetWord(dm, oSpecVersion, SpecVersion);
-    SetWord(dm, oDriverVersion, 0);
-    SetWord(dm, oSize, PublicSize);
-    SetWord(dm, oDriverExtra, dm.size() - PublicSize);
-    SetDWord(dm, oFields, DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY
-                              | DM_COLOR | DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME);
-    SetShort(dm, oOrientation, OrientPortrait);
-    SetShort(dm, oPaperSize, 9);
-    SetShort(dm, oScale, 100);
-    SetShort(dm, oCopies, 1);
-    SetShort(dm, oDefaultSource, BinAuto);
-    SetShort(dm, oPrintQuality, 600);
-    SetShort(dm, oColor, ColorColor);
-    SetShort(dm, oDuplex, DuplexSimplex);
-    SetShort(dm, oYResolution, 600);
-    SetShort(dm, oCollate, 1);
-    SetWideString(dm, oFormName, QStringLiteral("A4"));
+    TView v(dm);
+    v.SetDeviceName(kDesignPrinter);
+    v.SetSpecVersion(SpecVersion);
+    v.SetDriverVersion(0);
+    v.SetSize(PublicSize);
+    v.SetDriverExtra(int(dm.size()) - PublicSize);
+    v.SetFields(DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR
+                | DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME);
+    v.SetOrientation(OrientPortrait);
+    v.SetPaperSize(9);
+    v.SetScale(100);
+    v.SetCopies(1);
+    v.SetDefaultSource(BinAuto);
+    v.SetPrintQuality(600);
+    v.SetColor(ColorColor);
+    v.SetDuplex(DuplexSimplex);
+    v.SetYResolution(600);
+    v.SetCollate(CollateOn);
+    v.SetFormName(QStringLiteral("A4"));
     return dm;
 }
 

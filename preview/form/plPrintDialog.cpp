@@ -29,23 +29,24 @@ void ToQPrinter(QPrinter& printer, const QString& queue, const QByteArray& dm)
         printer.setPrinterName(queue);
     if (!Valid(dm))
         return;
-    const uint32_t f = Fields(dm);
+    const TConstView v(dm);
+    const uint32_t f = v.Fields();
     if (f & DM_COPIES)
-        printer.setCopyCount(qMax(1, int(Short(dm, oCopies))));
+        printer.setCopyCount(qMax(1, v.Copies()));
     if (f & DM_COLLATE)
-        printer.setCollateCopies(Short(dm, oCollate) != 0);
+        printer.setCollateCopies(v.Collate() != CollateOff);
     if (f & DM_DUPLEX) {
-        switch (Short(dm, oDuplex)) {
+        switch (v.Duplex()) {
         case DuplexVertical: printer.setDuplex(QPrinter::DuplexLongSide); break;
         case DuplexHorizontal: printer.setDuplex(QPrinter::DuplexShortSide); break;
         default: printer.setDuplex(QPrinter::DuplexNone); break;
         }
     }
     if (f & DM_COLOR)
-        printer.setColorMode(Short(dm, oColor) == ColorColor ? QPrinter::Color : QPrinter::GrayScale);
+        printer.setColorMode(v.Color() == ColorColor ? QPrinter::Color : QPrinter::GrayScale);
     if (f & DM_ORIENTATION)
-        printer.setPageOrientation(Short(dm, oOrientation) == OrientLandscape ? QPageLayout::Landscape
-                                                                             : QPageLayout::Portrait);
+        printer.setPageOrientation(v.Orientation() == OrientLandscape ? QPageLayout::Landscape
+                                                                      : QPageLayout::Portrait);
 }
 
 // The paper of that size (either way round) in a printer's table.
@@ -120,23 +121,22 @@ private:
 // paper number above 0 becomes its paper.
 void FromQPrinter(const QPrinter& printer, QByteArray& dm, int paper)
 {
-    uint32_t f = Fields(dm);
+    TView v(dm);
     if (paper > 0) {
-        SetShort(dm, oPaperSize, int16_t(paper));
-        f = (f | DM_PAPERSIZE) & ~uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH);
+        v.SelectPaper(paper);
+        v.SetFields(v.Fields() | DM_PAPERSIZE);
     }
-    SetShort(dm, oCopies, qMax(1, printer.copyCount()));
-    SetShort(dm, oCollate, printer.collateCopies() ? 1 : 0);
+    v.SetCopies(qMax(1, printer.copyCount()));
+    v.SetCollate(printer.collateCopies() ? CollateOn : CollateOff);
     switch (printer.duplex()) {
-    case QPrinter::DuplexLongSide: SetShort(dm, oDuplex, DuplexVertical); break;
-    case QPrinter::DuplexShortSide: SetShort(dm, oDuplex, DuplexHorizontal); break;
-    default: SetShort(dm, oDuplex, DuplexSimplex); break;
+    case QPrinter::DuplexLongSide: v.SetDuplex(DuplexVertical); break;
+    case QPrinter::DuplexShortSide: v.SetDuplex(DuplexHorizontal); break;
+    default: v.SetDuplex(DuplexSimplex); break;
     }
-    SetShort(dm, oColor, printer.colorMode() == QPrinter::Color ? ColorColor : ColorMonochrome);
-    SetShort(dm, oOrientation,
-             printer.pageLayout().orientation() == QPageLayout::Landscape ? OrientLandscape : OrientPortrait);
-    f |= DM_COPIES | DM_COLLATE | DM_DUPLEX | DM_COLOR | DM_ORIENTATION;
-    SetDWord(dm, oFields, f);
+    v.SetColor(printer.colorMode() == QPrinter::Color ? ColorColor : ColorMonochrome);
+    v.SetOrientation(printer.pageLayout().orientation() == QPageLayout::Landscape ? OrientLandscape
+                                                                                  : OrientPortrait);
+    v.SetFields(v.Fields() | DM_COPIES | DM_COLLATE | DM_DUPLEX | DM_COLOR | DM_ORIENTATION);
 }
 
 } // namespace
@@ -151,7 +151,7 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
 
     const std::shared_ptr<const TPrinterCaps> currentCaps = cur.Caps();
     const TPaperInfo* currentPaper =
-        currentCaps && h && Valid(*h) ? currentCaps->Paper(Short(*h, oPaperSize)) : nullptr;
+        currentCaps && h && Valid(*h) ? currentCaps->Paper(TConstView(*h).PaperSize()) : nullptr;
 
     QPrinter printer(QPrinter::HighResolution);
     ToQPrinter(printer, port, h ? *h : QByteArray());

@@ -168,16 +168,75 @@ QHash<QString, QString> parseStrings(const QByteArray& data)
     return map;
 }
 
+// Owners of what libcups hands out, so that every path frees it.
+struct THttpClose {
+    void operator()(http_t* http) const { httpClose(http); }
+};
+using THttp = std::unique_ptr<http_t, THttpClose>;
+
+struct TDestInfoFree {
+    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+};
+using TDestInfo = std::unique_ptr<cups_dinfo_t, TDestInfoFree>;
+
+// A destination array with its count, as cupsGetDests2 and cupsGetNamedDest
+// give it.
+class TDestArray {
+public:
+    TDestArray() = default;
+    ~TDestArray() { Reset(); }
+    TDestArray(const TDestArray&) = delete;
+    TDestArray& operator=(const TDestArray&) = delete;
+
+    // Takes count destinations at dests, freeing those held before.
+    void Reset(int count = 0, cups_dest_t* dests = nullptr)
+    {
+        if (FDests)
+            cupsFreeDests(FCount, FDests);
+        FCount = count;
+        FDests = dests;
+    }
+    int Count() const { return FDests ? FCount : 0; }
+    cups_dest_t* Get() const { return FDests; }
+    cups_dest_t& operator[](int i) const { return FDests[i]; }
+
+private:
+    int FCount = 0;
+    cups_dest_t* FDests = nullptr;
+};
+
+// Job options as cupsAddOption builds them.
+class TJobOptionList {
+public:
+    TJobOptionList() = default;
+    ~TJobOptionList() { cupsFreeOptions(FCount, FOptions); }
+    TJobOptionList(const TJobOptionList&) = delete;
+    TJobOptionList& operator=(const TJobOptionList&) = delete;
+
+    // An empty value is never sent.
+    void Add(const char* name, const QString& value)
+    {
+        if (!value.isEmpty())
+            FCount = cupsAddOption(name, value.toUtf8().constData(), FCount, &FOptions);
+    }
+    int Count() const { return FCount; }
+    cups_option_t* Get() const { return FOptions; }
+
+private:
+    int FCount = 0;
+    cups_option_t* FOptions = nullptr;
+};
+
 }  // namespace
 
 // One connection to the server and the destination list fetched through it.
 struct TCupsPrinterService::Session {
-    http_t* http = nullptr;
-    cups_dest_t* dests = nullptr;
-    int count = 0;
+    // Declared first, so that it closes after the destinations are freed.
+    THttp http;
+    TDestArray dests;
     bool listed = false;
     bool listOk = true;
-    cups_dest_t* named = nullptr;
+    TDestArray named;
     // Where the service remembers when its server last left a request
     // unanswered; set when this session's request timed out.
     qint64* unansweredAt = nullptr;
@@ -211,8 +270,8 @@ struct TCupsPrinterService::Session {
             }
         }
         const qint64 started = Now();
-        http = httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
-                            nullptr);
+        http.reset(httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
+                                nullptr));
         if (!http) {
             if (Now() - started >= kSlowConnectMs)
                 *unansweredAt = Now();
@@ -220,7 +279,7 @@ struct TCupsPrinterService::Session {
         }
         if (!stop) {
             httpSetTimeout(
-                http, replyTimeout,
+                http.get(), replyTimeout,
                 [](http_t*, void* self) {
                     static_cast<Session*>(self)->timedOut = true;
                     return 0;  // give up the request
@@ -231,7 +290,7 @@ struct TCupsPrinterService::Session {
         // In short steps, so that a stop is seen soon: the server has been
         // silent since the first of a run of steps that follow one another.
         httpSetTimeout(
-            http, std::min(replyTimeout, kStopStep),
+            http.get(), std::min(replyTimeout, kStopStep),
             [](http_t*, void* self) {
                 auto* s = static_cast<Session*>(self);
                 const qint64 now = Now();
@@ -251,12 +310,6 @@ struct TCupsPrinterService::Session {
     {
         if (timedOut)
             *unansweredAt = Now();
-        if (dests)
-            cupsFreeDests(count, dests);
-        if (named)
-            cupsFreeDests(1, named);
-        if (http)
-            httpClose(http);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -268,12 +321,13 @@ struct TCupsPrinterService::Session {
         listed = true;
         // The list takes several requests, each of which would wait for a
         // server that never answers; one cheap question first finds out.
-        ippDelete(cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
+        ippDelete(cupsDoRequest(http.get(), ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
         if (timedOut)
             return;
-        count = cupsGetDests2(http, &dests);
+        cups_dest_t* list = nullptr;
+        const int count = cupsGetDests2(http.get(), &list);
+        dests.Reset(std::max(count, 0), list);
         if (count <= 0) {
-            count = 0;
             const ipp_status_t st = cupsLastError();
             listOk = st <= IPP_STATUS_OK_EVENTS_COMPLETE || st == IPP_STATUS_ERROR_NOT_FOUND;
         }
@@ -292,7 +346,7 @@ struct TCupsPrinterService::Session {
         List();
         QList<TPrinterEntry> list;
         QHash<QString, int> uses;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < dests.Count(); ++i) {
             const cups_dest_t& d = dests[i];
             TPrinterEntry e;
             e.Port = Queue(d);
@@ -327,16 +381,16 @@ struct TCupsPrinterService::Session {
             const int slash = queue.indexOf(QLatin1Char('/'));
             const QByteArray name = queue.left(slash).toUtf8();
             const QByteArray instance = slash < 0 ? QByteArray() : queue.mid(slash + 1).toUtf8();
-            named = cupsGetNamedDest(http, name.constData(), slash < 0 ? nullptr : instance.constData());
-            if (named) {
-                QString info = text(cupsGetOption("printer-info", named->num_options, named->options)).trimmed();
-                if (!info.isEmpty() && named->instance)
-                    info += QLatin1Char('/') + text(named->instance);
-                if (Queue(*named) == queue && (info == printer || queue == printer)) {
+            named.Reset(1, cupsGetNamedDest(http.get(), name.constData(), slash < 0 ? nullptr : instance.constData()));
+            if (cups_dest_t* d = named.Get()) {
+                QString info = text(cupsGetOption("printer-info", d->num_options, d->options)).trimmed();
+                if (!info.isEmpty() && d->instance)
+                    info += QLatin1Char('/') + text(d->instance);
+                if (Queue(*d) == queue && (info == printer || queue == printer)) {
                     entry->Name = printer;
                     entry->Port = queue;
-                    entry->Driver = text(cupsGetOption("printer-make-and-model", named->num_options, named->options));
-                    return named;
+                    entry->Driver = text(cupsGetOption("printer-make-and-model", d->num_options, d->options));
+                    return d;
                 }
             }
         }
@@ -365,7 +419,7 @@ struct TCupsPrinterService::Session {
         if (!file.open())
             return {};
         const QByteArray resource = "/strings/" + queue.section(QLatin1Char('/'), 0, 0).toUtf8() + ".strings";
-        if (cupsGetFd(http, resource.constData(), file.handle()) != HTTP_STATUS_OK)
+        if (cupsGetFd(http.get(), resource.constData(), file.handle()) != HTTP_STATUS_OK)
             return {};
         file.seek(0);
         return parseStrings(file.readAll());
@@ -530,57 +584,63 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::Caps(const QString& pri
     return caps;
 }
 
-std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString& printer)
-{
-    Session s(FServer, &FUnansweredAt, FQueryTimeout, StillListing());
-    TPrinterEntry entry;
-    cups_dest_t* dest = s.Find(printer, &entry, FQueues);
-    if (!dest)
-        return nullptr;
-    cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
-    if (!info)
-        return nullptr;
-    http_t* http = s.http;
-    auto supported = [&](const char* name) { return cupsFindDestSupported(http, dest, info, name); };
+namespace {
+
+// What the capability loaders ask of one destination.
+struct TDestQuery {
+    http_t* Http;
+    cups_dest_t* Dest;
+    cups_dinfo_t* Info;
+    QHash<QString, QString> Strings;  // the printer's own localisation
+
+    ipp_attribute_t* Supported(const char* name) const { return cupsFindDestSupported(Http, Dest, Info, name); }
+    ipp_attribute_t* DefaultAttribute(const char* name) const
+    {
+        return cupsFindDestDefault(Http, Dest, Info, name);
+    }
     // The user's or the server's default of an option: the destination's
     // options first (lpoptions), then the printer's "-default" attribute.
-    auto defaultOf = [&](const char* name) -> QString {
-        if (const char* v = cupsGetOption(name, dest->num_options, dest->options))
+    QString Default(const char* name) const
+    {
+        if (const char* v = cupsGetOption(name, Dest->num_options, Dest->options))
             return text(v);
-        if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, name))
+        if (ipp_attribute_t* a = DefaultAttribute(name))
             return attrString(a, 0);
         return {};
-    };
-    const QHash<QString, QString> strings = s.Strings(entry.Port);
+    }
+};
 
-    auto caps = std::make_shared<TPrinterCaps>();
-    caps->Name = entry.Name;
-    caps->Driver = entry.Driver;
-    caps->Port = entry.Port;
+// The smallest and largest custom size, where the printer lists them.
+struct TCustomLimits {
+    std::optional<QSize> Min, Max;
+};
 
-    // Papers, in the order the printer lists them.
+// Papers, in the order the printer lists them; the custom-size limits it
+// lists among them are given back.
+TCustomLimits LoadPapers(const TDestQuery& q, TPrinterCaps& caps)
+{
+    TCustomLimits custom;
     QList<int> taken;
     // pwgMediaForPWG answers custom names in one shared buffer: copy at once.
-    std::optional<QSize> customMin, customMax;
     auto customSize = [](const QByteArray& name) -> std::optional<QSize> {
         if (pwg_media_t* pwg = pwgMediaForPWG(name.constData()))
             return QSize(pwg->width, pwg->length);
         return std::nullopt;
     };
-    for (const QString& media : attrStrings(supported("media"))) {
+    for (const QString& media : attrStrings(q.Supported("media"))) {
         const QByteArray m = media.toUtf8();
         if (media.startsWith(QLatin1String("custom_min_"))) {
-            customMin = customSize(m);
+            custom.Min = customSize(m);
             continue;
         }
         if (media.startsWith(QLatin1String("custom_max_"))) {
-            customMax = customSize(m);
+            custom.Max = customSize(m);
             continue;
         }
         TPaperInfo p;
         p.Media = media;
         cups_size_t size{};
-        if (cupsGetDestMediaByName(http, dest, info, m.constData(), CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
+        if (cupsGetDestMediaByName(q.Http, q.Dest, q.Info, m.constData(), CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
             p.Width = size.width;
             p.Length = size.length;
             p.Left = size.left;
@@ -591,22 +651,26 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
             p.Width = pwg->width;
             p.Length = pwg->length;
         }
-        if (p.Width <= 0 || p.Length <= 0 || caps->PaperByMedia(media))
+        if (p.Width <= 0 || p.Length <= 0 || caps.PaperByMedia(media))
             continue;
         p.Number = PaperTable::StandardNumber(media, p.Width, p.Length);
         if (p.Number == 0 || taken.contains(p.Number))
             p.Number = PaperTable::OtherNumber(media, taken);
         taken.append(p.Number);
-        p.Name = strings.value(QStringLiteral("media.") + media);
+        p.Name = q.Strings.value(QStringLiteral("media.") + media);
         if (p.Name.isEmpty())
             p.Name = PaperTable::StandardName(p.Number);
         if (p.Name.isEmpty())
             p.Name = mediaName(media, p.Width, p.Length);
-        caps->Papers.append(p);
+        caps.Papers.append(p);
     }
+    return custom;
+}
 
-    QString defaultMedia = defaultOf("media");
-    if (!caps->PaperByMedia(defaultMedia)) {
+void LoadDefaultPaper(const TDestQuery& q, TPrinterCaps& caps)
+{
+    QString defaultMedia = q.Default("media");
+    if (!caps.PaperByMedia(defaultMedia)) {
         // An lpoptions default may be a PPD or legacy size name.
         const QByteArray d = defaultMedia.toUtf8();
         pwg_media_t* pwg = pwgMediaForPPD(d.constData());
@@ -614,79 +678,106 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
             pwg = pwgMediaForLegacy(d.constData());
         defaultMedia = pwg ? text(pwg->pwg) : QString();
     }
-    if (const TPaperInfo* p = caps->PaperByMedia(defaultMedia))
-        caps->DefaultPaper = p->Number;
-    else if (!caps->Papers.isEmpty())
-        caps->DefaultPaper = caps->Papers.first().Number;
+    if (const TPaperInfo* p = caps.PaperByMedia(defaultMedia))
+        caps.DefaultPaper = p->Number;
+    else if (!caps.Papers.isEmpty())
+        caps.DefaultPaper = caps.Papers.first().Number;
+}
 
-    // Custom sizes take the margins of the default paper.
-    if (customMin && customMax) {
-        caps->CustomSize = true;
-        caps->CustomMinWidth = customMin->width();
-        caps->CustomMinLength = customMin->height();
-        caps->CustomMaxWidth = customMax->width();
-        caps->CustomMaxLength = customMax->height();
-        if (const TPaperInfo* p = caps->Paper(caps->DefaultPaper)) {
-            caps->CustomLeft = p->Left;
-            caps->CustomBottom = p->Bottom;
-            caps->CustomRight = p->Right;
-            caps->CustomTop = p->Top;
-        }
+// Custom sizes take the margins of the default paper.
+void LoadCustomSizes(const TCustomLimits& custom, TPrinterCaps& caps)
+{
+    if (!custom.Min || !custom.Max)
+        return;
+    caps.CustomSize = true;
+    caps.CustomMinWidth = custom.Min->width();
+    caps.CustomMinLength = custom.Min->height();
+    caps.CustomMaxWidth = custom.Max->width();
+    caps.CustomMaxLength = custom.Max->height();
+    if (const TPaperInfo* p = caps.Paper(caps.DefaultPaper)) {
+        caps.CustomLeft = p->Left;
+        caps.CustomBottom = p->Bottom;
+        caps.CustomRight = p->Right;
+        caps.CustomTop = p->Top;
     }
-    for (const TPaperForm& f : FForms.Forms(entry.Port)) {
-        TPaperInfo p = FormPaper(*caps, f, taken);
-        if (!caps->CustomFits(p.Width, p.Length))
+}
+
+// User forms the printer can print, after its own papers.
+void AddForms(const QList<TPaperForm>& forms, TPrinterCaps& caps)
+{
+    QList<int> taken;
+    for (const TPaperInfo& p : caps.Papers)
+        taken.append(p.Number);
+    for (const TPaperForm& f : forms) {
+        TPaperInfo p = FormPaper(caps, f, taken);
+        if (!caps.CustomFits(p.Width, p.Length))
             continue;
         taken.append(p.Number);
-        caps->Papers.append(p);
+        caps.Papers.append(p);
     }
+}
 
-    // Paper sources.
+// Paper sources.
+void LoadBins(const TDestQuery& q, TPrinterCaps& caps)
+{
     QList<int> bins;
-    for (const QString& source : attrStrings(supported("media-source"))) {
+    for (const QString& source : attrStrings(q.Supported("media-source"))) {
         TBinInfo b;
         b.Keyword = source;
         b.Number = PaperTable::BinNumber(source, bins);
         bins.append(b.Number);
-        b.Name = strings.value(QStringLiteral("media-source.") + source);
+        b.Name = q.Strings.value(QStringLiteral("media-source.") + source);
         if (b.Name.isEmpty())
             b.Name = PaperTable::BinName(source);
-        caps->Bins.append(b);
+        caps.Bins.append(b);
     }
-    const QString defaultSource = defaultOf("media-source");
-    for (const TBinInfo& b : caps->Bins)
+    const QString defaultSource = q.Default("media-source");
+    for (const TBinInfo& b : caps.Bins)
         if (b.Keyword == defaultSource)
-            caps->DefaultBin = b.Number;
-    if (!caps->Bin(caps->DefaultBin) && !caps->Bins.isEmpty())
-        caps->DefaultBin = caps->Bins.first().Number;
+            caps.DefaultBin = b.Number;
+    if (!caps.Bin(caps.DefaultBin) && !caps.Bins.isEmpty())
+        caps.DefaultBin = caps.Bins.first().Number;
+}
 
-    const QStringList colorModes = attrStrings(supported("print-color-mode"));
-    caps->Color = colorModes.contains(QLatin1String("color"));
-    caps->ColorDefault = caps->Color && defaultOf("print-color-mode") != QLatin1String("monochrome");
-    caps->BitsPerPixel = caps->Color ? 24 : 1;
+void LoadColor(const TDestQuery& q, TPrinterCaps& caps)
+{
+    const QStringList colorModes = attrStrings(q.Supported("print-color-mode"));
+    caps.Color = colorModes.contains(QLatin1String("color"));
+    caps.ColorDefault = caps.Color && q.Default("print-color-mode") != QLatin1String("monochrome");
+    caps.BitsPerPixel = caps.Color ? 24 : 1;
+}
 
-    const QStringList sides = attrStrings(supported("sides"));
-    caps->DuplexLong = sides.contains(QLatin1String("two-sided-long-edge"));
-    caps->DuplexShort = sides.contains(QLatin1String("two-sided-short-edge"));
-    const QString defaultSides = defaultOf("sides");
-    caps->DefaultDuplex = defaultSides == QLatin1String("two-sided-long-edge")    ? DevMode::DuplexVertical
-                          : defaultSides == QLatin1String("two-sided-short-edge") ? DevMode::DuplexHorizontal
-                                                                                    : DevMode::DuplexSimplex;
+void LoadDuplex(const TDestQuery& q, TPrinterCaps& caps)
+{
+    const QStringList sides = attrStrings(q.Supported("sides"));
+    caps.DuplexLong = sides.contains(QLatin1String("two-sided-long-edge"));
+    caps.DuplexShort = sides.contains(QLatin1String("two-sided-short-edge"));
+    const QString defaultSides = q.Default("sides");
+    caps.DefaultDuplex = defaultSides == QLatin1String("two-sided-long-edge")    ? DevMode::DuplexVertical
+                         : defaultSides == QLatin1String("two-sided-short-edge") ? DevMode::DuplexHorizontal
+                                                                                   : DevMode::DuplexSimplex;
+}
 
-    if (ipp_attribute_t* a = supported("copies")) {
+// Copies and collation.
+void LoadCopies(const TDestQuery& q, TPrinterCaps& caps)
+{
+    if (ipp_attribute_t* a = q.Supported("copies")) {
         int upper = 1;
         if (ippGetValueTag(a) == IPP_TAG_RANGE)
             ippGetRange(a, 0, &upper);
         else if (ippGetValueTag(a) == IPP_TAG_INTEGER)
             upper = ippGetInteger(a, 0);
-        caps->MaxCopies = std::clamp(upper, 1, 32767);
+        caps.MaxCopies = std::clamp(upper, 1, 32767);
     }
-    const QStringList handling = attrStrings(supported("multiple-document-handling"));
-    caps->Collate = handling.contains(QLatin1String("separate-documents-collated-copies"))
-                    && handling.contains(QLatin1String("separate-documents-uncollated-copies"));
-    caps->CollateDefault = defaultOf("multiple-document-handling")
-                           != QLatin1String("separate-documents-uncollated-copies");
+    const QStringList handling = attrStrings(q.Supported("multiple-document-handling"));
+    caps.Collate = handling.contains(QLatin1String("separate-documents-collated-copies"))
+                   && handling.contains(QLatin1String("separate-documents-uncollated-copies"));
+    caps.CollateDefault = q.Default("multiple-document-handling")
+                          != QLatin1String("separate-documents-uncollated-copies");
+}
 
+void LoadResolutions(const TDestQuery& q, TPrinterCaps& caps)
+{
     auto dpi = [](ipp_attribute_t* a, int i) {
         ipp_res_t units = IPP_RES_PER_INCH;
         int y = 0;
@@ -695,18 +786,21 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
             return QPoint(int(std::lround(x * 2.54)), int(std::lround(y * 2.54)));
         return QPoint(x, y);
     };
-    if (ipp_attribute_t* a = supported("printer-resolution"); a && ippGetValueTag(a) == IPP_TAG_RESOLUTION)
+    if (ipp_attribute_t* a = q.Supported("printer-resolution"); a && ippGetValueTag(a) == IPP_TAG_RESOLUTION)
         for (int i = 0; i < ippGetCount(a); ++i)
-            if (const QPoint r = dpi(a, i); r.x() > 0 && r.y() > 0 && !caps->Resolutions.contains(r))
-                caps->Resolutions.append(r);
-    if (ipp_attribute_t* a = cupsFindDestDefault(http, dest, info, "printer-resolution");
-        a && ippGetValueTag(a) == IPP_TAG_RESOLUTION && caps->HasResolution(dpi(a, 0)))
-        caps->DefaultResolution = dpi(a, 0);
-    else if (!caps->Resolutions.isEmpty())
-        caps->DefaultResolution = caps->Resolutions.first();
+            if (const QPoint r = dpi(a, i); r.x() > 0 && r.y() > 0 && !caps.Resolutions.contains(r))
+                caps.Resolutions.append(r);
+    if (ipp_attribute_t* a = q.DefaultAttribute("printer-resolution");
+        a && ippGetValueTag(a) == IPP_TAG_RESOLUTION && caps.HasResolution(dpi(a, 0)))
+        caps.DefaultResolution = dpi(a, 0);
+    else if (!caps.Resolutions.isEmpty())
+        caps.DefaultResolution = caps.Resolutions.first();
+}
 
-    // The printer's other options travel in the private bytes. Job-level
-    // settings and what the public fields already carry stay out.
+// The printer's other options travel in the private bytes. Job-level
+// settings and what the public fields already carry stay out.
+void LoadOptions(const TDestQuery& q, TPrinterCaps& caps)
+{
     static const QSet<QString> publicOrJob = {
         QStringLiteral("copies"), QStringLiteral("media"), QStringLiteral("media-col"),
         QStringLiteral("media-source"), QStringLiteral("multiple-document-handling"),
@@ -715,13 +809,13 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
         QStringLiteral("ipp-attribute-fidelity"), QStringLiteral("finishings-col"),
         QStringLiteral("overrides"), QStringLiteral("pages-per-subset"),
     };
-    QStringList keywords = attrStrings(supported("job-creation-attributes"));
+    QStringList keywords = attrStrings(q.Supported("job-creation-attributes"));
     keywords.sort();
     for (const QString& keyword : keywords) {
         if (publicOrJob.contains(keyword) || keyword.startsWith(QLatin1String("job-")))
             continue;
         const QByteArray k = keyword.toUtf8();
-        ipp_attribute_t* a = supported(k.constData());
+        ipp_attribute_t* a = q.Supported(k.constData());
         const ipp_tag_t tag = a ? ippGetValueTag(a) : IPP_TAG_ZERO;
         if (tag != IPP_TAG_KEYWORD && tag != IPP_TAG_ENUM && tag != IPP_TAG_INTEGER && tag != IPP_TAG_NAME
             && tag != IPP_TAG_BOOLEAN)
@@ -732,16 +826,44 @@ std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString&
         if (o.Choices.isEmpty())
             continue;
         // No default: the printer decides (an empty value is never sent).
-        o.Default = defaultOf(k.constData());
+        o.Default = q.Default(k.constData());
         if (!o.Choices.contains(o.Default))
             o.Default.clear();
-        o.Label = strings.value(keyword);
+        o.Label = q.Strings.value(keyword);
         if (o.Label.isEmpty())
             o.Label = keywordLabel(keyword);
-        caps->Options.append(o);
+        caps.Options.append(o);
     }
+}
 
-    cupsFreeDestInfo(info);
+}  // namespace
+
+std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString& printer)
+{
+    Session s(FServer, &FUnansweredAt, FQueryTimeout, StillListing());
+    TPrinterEntry entry;
+    cups_dest_t* dest = s.Find(printer, &entry, FQueues);
+    if (!dest)
+        return nullptr;
+    const TDestInfo info(cupsCopyDestInfo(s.http.get(), dest));
+    if (!info)
+        return nullptr;
+    const TDestQuery q{s.http.get(), dest, info.get(), s.Strings(entry.Port)};
+
+    auto caps = std::make_shared<TPrinterCaps>();
+    caps->Name = entry.Name;
+    caps->Driver = entry.Driver;
+    caps->Port = entry.Port;
+    const TCustomLimits custom = LoadPapers(q, *caps);
+    LoadDefaultPaper(q, *caps);
+    LoadCustomSizes(custom, *caps);
+    AddForms(FForms.Forms(entry.Port), *caps);
+    LoadBins(q, *caps);
+    LoadColor(q, *caps);
+    LoadDuplex(q, *caps);
+    LoadCopies(q, *caps);
+    LoadResolutions(q, *caps);
+    LoadOptions(q, *caps);
     return caps;
 }
 
@@ -789,16 +911,12 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
     cups_dest_t* dest = s.Find(printer, &entry, FQueues);
     if (!dest)
         throw std::runtime_error(QStringLiteral("The printer \"%1\" does not exist.").arg(printer).toStdString());
-    cups_dinfo_t* info = cupsCopyDestInfo(s.http, dest);
+    const TDestInfo info(cupsCopyDestInfo(s.http.get(), dest));
     if (!info)
         fail(QStringLiteral("The printer \"%1\" does not answer.").arg(printer));
 
-    int n = 0;
-    cups_option_t* options = nullptr;
-    auto add = [&](const char* name, const QString& value) {
-        if (!value.isEmpty())
-            n = cupsAddOption(name, value.toUtf8().constData(), n, &options);
-    };
+    TJobOptionList options;
+    auto add = [&](const char* name, const QString& value) { options.Add(name, value); };
     if (o.MediaSource.isEmpty()) {
         add("media", o.Media);
     } else {
@@ -827,14 +945,12 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
 
     int jobId = 0;
     const QByteArray title = o.Title.toUtf8();
-    const ipp_status_t created = cupsCreateDestJob(s.http, dest, info, &jobId, title.constData(), n, options);
-    cupsFreeOptions(n, options);
-    if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
-        cupsFreeDestInfo(info);
+    const ipp_status_t created = cupsCreateDestJob(s.http.get(), dest, info.get(), &jobId, title.constData(),
+                                                   options.Count(), options.Get());
+    if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0)
         fail(QStringLiteral("The printer \"%1\" refused the job.").arg(printer));
-    }
-    bool sent = cupsStartDestDocument(s.http, dest, info, jobId, title.isEmpty() ? "document" : title.constData(),
-                                      CUPS_FORMAT_PDF, 0, nullptr, 1)
+    bool sent = cupsStartDestDocument(s.http.get(), dest, info.get(), jobId,
+                                      title.isEmpty() ? "document" : title.constData(), CUPS_FORMAT_PDF, 0, nullptr, 1)
                 == HTTP_STATUS_CONTINUE;
     const qint64 size = file.size();
     bool cancelled = o.Progress && !o.Progress(0, size);
@@ -843,7 +959,7 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         if (chunk.isEmpty() && !file.atEnd())
             sent = false;
         else
-            sent = cupsWriteRequestData(s.http, chunk.constData(), size_t(chunk.size())) == HTTP_STATUS_CONTINUE;
+            sent = cupsWriteRequestData(s.http.get(), chunk.constData(), size_t(chunk.size())) == HTTP_STATUS_CONTINUE;
         if (sent && o.Progress && !o.Progress(file.pos(), size))
             cancelled = true;
     }
@@ -854,22 +970,19 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         {
             Session other(FServer, &FUnansweredAt, FQueryTimeout);
             if (other.http)
-                cupsCancelDestJob(other.http, dest, jobId);
+                cupsCancelDestJob(other.http.get(), dest, jobId);
         }
-        httpShutdown(s.http);
-        cupsFreeDestInfo(info);
+        httpShutdown(s.http.get());
         throw TJobCancelled();
     }
-    const ipp_status_t finished = cupsFinishDestDocument(s.http, dest, info);
+    const ipp_status_t finished = cupsFinishDestDocument(s.http.get(), dest, info.get());
     if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
         const std::string reason = cupsLastErrorString() ? cupsLastErrorString() : "";
-        cupsCancelDestJob(s.http, dest, jobId);
-        cupsFreeDestInfo(info);
+        cupsCancelDestJob(s.http.get(), dest, jobId);
         throw std::runtime_error(
             (QStringLiteral("The job could not be sent to \"%1\"").arg(printer)
              + (reason.empty() ? QStringLiteral(".") : QStringLiteral(" (%1).").arg(QString::fromStdString(reason))))
                 .toStdString());
     }
-    cupsFreeDestInfo(info);
     return jobId;
 }

@@ -10,6 +10,49 @@ namespace DevMode {
 
 namespace {
 
+// Byte offsets of the public fields.
+enum : int {
+    oDeviceName = 0,  // WCHAR[32]
+    oSpecVersion = 64,
+    oDriverVersion = 66,
+    oSize = 68,
+    oDriverExtra = 70,
+    oFields = 72,  // DWORD
+    oOrientation = 76,
+    oPaperSize = 78,
+    oPaperLength = 80,
+    oPaperWidth = 82,
+    oScale = 84,
+    oCopies = 86,
+    oDefaultSource = 88,
+    oPrintQuality = 90,
+    oColor = 92,
+    oDuplex = 94,
+    oYResolution = 96,
+    oTTOption = 98,
+    oCollate = 100,
+    oFormName = 102,  // WCHAR[32]
+    oLogPixels = 166,
+    oBitsPerPel = 168,
+    oPelsWidth = 172,
+    oPelsHeight = 176,
+    oNup = 180,
+    oDisplayFrequency = 184,
+    oICMMethod = 188,
+    oICMIntent = 192,
+    oMediaType = 196,
+    oDitherType = 200,
+    oReserved1 = 204,
+    oReserved2 = 208,
+    oPanningWidth = 212,
+    oPanningHeight = 216,
+};
+static_assert(oPanningHeight + 4 == PublicSize);
+
+// Private part: magic, layout version, record count, then the records.
+constexpr char PrivateMagic[4] = {'M', 'V', 'K', 'P'};
+constexpr int PrivateHeader = 8;
+
 bool fits(const QByteArray& dm, int offset, int bytes)
 {
     return offset >= 0 && bytes >= 0 && offset <= dm.size() - bytes;
@@ -23,6 +66,68 @@ const uchar* at(const QByteArray& dm, int offset)
 uchar* at(QByteArray& dm, int offset)
 {
     return reinterpret_cast<uchar*>(dm.data()) + offset;
+}
+
+// Little-endian field access; reads outside the block give 0 and writes
+// outside it do nothing.
+int16_t Short(const QByteArray& dm, int offset)
+{
+    return fits(dm, offset, 2) ? qFromLittleEndian<qint16>(at(dm, offset)) : 0;
+}
+
+uint16_t Word(const QByteArray& dm, int offset)
+{
+    return fits(dm, offset, 2) ? qFromLittleEndian<quint16>(at(dm, offset)) : 0;
+}
+
+uint32_t DWord(const QByteArray& dm, int offset)
+{
+    return fits(dm, offset, 4) ? qFromLittleEndian<quint32>(at(dm, offset)) : 0;
+}
+
+void SetShort(QByteArray& dm, int offset, int value)
+{
+    if (fits(dm, offset, 2))
+        qToLittleEndian<quint16>(quint16(value & 0xFFFF), at(dm, offset));
+}
+
+void SetWord(QByteArray& dm, int offset, unsigned value)
+{
+    if (fits(dm, offset, 2))
+        qToLittleEndian<quint16>(quint16(value & 0xFFFF), at(dm, offset));
+}
+
+void SetDWord(QByteArray& dm, int offset, uint32_t value)
+{
+    if (fits(dm, offset, 4))
+        qToLittleEndian<quint32>(value, at(dm, offset));
+}
+
+QString WideString(const QByteArray& dm, int offset)
+{
+    QString s;
+    for (int i = 0; i < 32 && fits(dm, offset + 2 * i, 2); ++i) {
+        const char16_t c = Word(dm, offset + 2 * i);
+        if (c == 0)
+            break;
+        s.append(QChar(c));
+    }
+    return s;
+}
+
+void SetWideString(QByteArray& dm, int offset, const QString& s)
+{
+    if (!fits(dm, offset, 64))
+        return;
+    std::fill_n(dm.data() + offset, 64, '\0');
+    const QString t = s.left(31);
+    for (int i = 0; i < t.size(); ++i)
+        SetWord(dm, offset + 2 * i, t.at(i).unicode());
+}
+
+uint32_t Fields(const QByteArray& dm)
+{
+    return DWord(dm, oFields);
 }
 
 // ASCII text in a fixed field, NUL-padded.
@@ -119,60 +224,55 @@ QPoint chooseResolution(const TPrinterCaps& caps, int x, int y, bool haveY)
 
 }  // namespace
 
-int16_t Short(const QByteArray& dm, int offset)
+// --- Typed view ------------------------------------------------------------------
+
+QString TConstView::DeviceName() const { return WideString(*FBlock, oDeviceName); }
+int TConstView::SpecVersion() const { return Word(*FBlock, oSpecVersion); }
+int TConstView::DriverVersion() const { return Word(*FBlock, oDriverVersion); }
+int TConstView::Size() const { return Word(*FBlock, oSize); }
+int TConstView::DriverExtra() const { return Word(*FBlock, oDriverExtra); }
+uint32_t TConstView::Fields() const { return DWord(*FBlock, oFields); }
+TOrientation TConstView::Orientation() const { return TOrientation(Short(*FBlock, oOrientation)); }
+int TConstView::PaperSize() const { return Short(*FBlock, oPaperSize); }
+int TConstView::PaperLength() const { return Short(*FBlock, oPaperLength); }
+int TConstView::PaperWidth() const { return Short(*FBlock, oPaperWidth); }
+int TConstView::Scale() const { return Short(*FBlock, oScale); }
+int TConstView::Copies() const { return Short(*FBlock, oCopies); }
+int TConstView::DefaultSource() const { return Short(*FBlock, oDefaultSource); }
+int TConstView::PrintQuality() const { return Short(*FBlock, oPrintQuality); }
+TColorMode TConstView::Color() const { return TColorMode(Short(*FBlock, oColor)); }
+TDuplex TConstView::Duplex() const { return TDuplex(Short(*FBlock, oDuplex)); }
+int TConstView::YResolution() const { return Short(*FBlock, oYResolution); }
+TCollate TConstView::Collate() const { return TCollate(Short(*FBlock, oCollate)); }
+QString TConstView::FormName() const { return WideString(*FBlock, oFormName); }
+
+void TView::SetDeviceName(const QString& v) { SetWideString(*FEdit, oDeviceName, v); }
+void TView::SetSpecVersion(int v) { SetWord(*FEdit, oSpecVersion, unsigned(v)); }
+void TView::SetDriverVersion(int v) { SetWord(*FEdit, oDriverVersion, unsigned(v)); }
+void TView::SetSize(int v) { SetWord(*FEdit, oSize, unsigned(v)); }
+void TView::SetDriverExtra(int v) { SetWord(*FEdit, oDriverExtra, unsigned(v)); }
+void TView::SetFields(uint32_t v) { SetDWord(*FEdit, oFields, v); }
+void TView::SetOrientation(TOrientation v) { SetShort(*FEdit, oOrientation, v); }
+void TView::SetPaperSize(int v) { SetShort(*FEdit, oPaperSize, v); }
+void TView::SetPaperLength(int v) { SetShort(*FEdit, oPaperLength, v); }
+void TView::SetPaperWidth(int v) { SetShort(*FEdit, oPaperWidth, v); }
+void TView::SetScale(int v) { SetShort(*FEdit, oScale, v); }
+void TView::SetCopies(int v) { SetShort(*FEdit, oCopies, v); }
+void TView::SetDefaultSource(int v) { SetShort(*FEdit, oDefaultSource, v); }
+void TView::SetPrintQuality(int v) { SetShort(*FEdit, oPrintQuality, v); }
+void TView::SetColor(TColorMode v) { SetShort(*FEdit, oColor, v); }
+void TView::SetDuplex(TDuplex v) { SetShort(*FEdit, oDuplex, v); }
+void TView::SetYResolution(int v) { SetShort(*FEdit, oYResolution, v); }
+void TView::SetCollate(TCollate v) { SetShort(*FEdit, oCollate, v); }
+void TView::SetFormName(const QString& v) { SetWideString(*FEdit, oFormName, v); }
+
+void TView::SelectPaper(int v)
 {
-    return fits(dm, offset, 2) ? qFromLittleEndian<qint16>(at(dm, offset)) : 0;
+    SetPaperSize(v);
+    SetFields(Fields() & ~uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH));
 }
 
-uint16_t Word(const QByteArray& dm, int offset)
-{
-    return fits(dm, offset, 2) ? qFromLittleEndian<quint16>(at(dm, offset)) : 0;
-}
-
-uint32_t DWord(const QByteArray& dm, int offset)
-{
-    return fits(dm, offset, 4) ? qFromLittleEndian<quint32>(at(dm, offset)) : 0;
-}
-
-void SetShort(QByteArray& dm, int offset, int value)
-{
-    if (fits(dm, offset, 2))
-        qToLittleEndian<quint16>(quint16(value & 0xFFFF), at(dm, offset));
-}
-
-void SetWord(QByteArray& dm, int offset, unsigned value)
-{
-    if (fits(dm, offset, 2))
-        qToLittleEndian<quint16>(quint16(value & 0xFFFF), at(dm, offset));
-}
-
-void SetDWord(QByteArray& dm, int offset, uint32_t value)
-{
-    if (fits(dm, offset, 4))
-        qToLittleEndian<quint32>(value, at(dm, offset));
-}
-
-QString WideString(const QByteArray& dm, int offset)
-{
-    QString s;
-    for (int i = 0; i < 32 && fits(dm, offset + 2 * i, 2); ++i) {
-        const char16_t c = Word(dm, offset + 2 * i);
-        if (c == 0)
-            break;
-        s.append(QChar(c));
-    }
-    return s;
-}
-
-void SetWideString(QByteArray& dm, int offset, const QString& s)
-{
-    if (!fits(dm, offset, 64))
-        return;
-    std::fill_n(dm.data() + offset, 64, '\0');
-    const QString t = s.left(31);
-    for (int i = 0; i < t.size(); ++i)
-        SetWord(dm, offset + 2 * i, t.at(i).unicode());
-}
+// --- Private options --------------------------------------------------------------
 
 QList<std::pair<QString, QString>> PrivateOptions(const QByteArray& dm)
 {

@@ -34,73 +34,101 @@ enum : uint32_t {
     DM_FORMNAME = 0x10000,
 };
 
-// Byte offsets of the public fields.
-enum : int {
-    oDeviceName = 0,  // WCHAR[32]
-    oSpecVersion = 64,
-    oDriverVersion = 66,
-    oSize = 68,
-    oDriverExtra = 70,
-    oFields = 72,  // DWORD
-    oOrientation = 76,
-    oPaperSize = 78,
-    oPaperLength = 80,
-    oPaperWidth = 82,
-    oScale = 84,
-    oCopies = 86,
-    oDefaultSource = 88,
-    oPrintQuality = 90,
-    oColor = 92,
-    oDuplex = 94,
-    oYResolution = 96,
-    oTTOption = 98,
-    oCollate = 100,
-    oFormName = 102,  // WCHAR[32]
-    oLogPixels = 166,
-    oBitsPerPel = 168,
-    oPelsWidth = 172,
-    oPelsHeight = 176,
-    oNup = 180,
-    oDisplayFrequency = 184,
-    oICMMethod = 188,
-    oICMIntent = 192,
-    oMediaType = 196,
-    oDitherType = 200,
-    oReserved1 = 204,
-    oReserved2 = 208,
-    oPanningWidth = 212,
-    oPanningHeight = 216,
-    PublicSize = 220,
-};
+// The size of the public part.
+constexpr int PublicSize = 220;
 
 constexpr int SpecVersion = 0x0401;
 constexpr int PaperUser = 256;  // a size given by dmPaperLength and dmPaperWidth
-constexpr int OrientPortrait = 1, OrientLandscape = 2;
-constexpr int ColorMonochrome = 1, ColorColor = 2;
-constexpr int DuplexSimplex = 1, DuplexVertical = 2, DuplexHorizontal = 3;
 constexpr int BinAuto = 7;
 
-// Private part: magic, layout version, record count, then the records.
-constexpr char PrivateMagic[4] = {'M', 'V', 'K', 'P'};
-constexpr int PrivateHeader = 8;
+// The enumerated fields. Their values are the documented ones, which the
+// printer-settings object also gives as plain numbers, so they convert to int;
+// a block may hold any other value, which the driver pass replaces.
+enum TOrientation : int16_t { OrientPortrait = 1, OrientLandscape = 2 };
+enum TColorMode : int16_t { ColorMonochrome = 1, ColorColor = 2 };
+enum TDuplex : int16_t { DuplexSimplex = 1, DuplexVertical = 2, DuplexHorizontal = 3 };
+enum TCollate : int16_t { CollateOff = 0, CollateOn = 1 };
+
+// An option record of the private part: keyword and value, each NUL-padded.
 constexpr int KeywordBytes = 40;
 constexpr int ValueBytes = 56;
 constexpr int RecordBytes = KeywordBytes + ValueBytes;
 
-// Little-endian field access; reads outside the block give 0 and writes
-// outside it do nothing.
-int16_t Short(const QByteArray& dm, int offset);
-uint16_t Word(const QByteArray& dm, int offset);
-uint32_t DWord(const QByteArray& dm, int offset);
-void SetShort(QByteArray& dm, int offset, int value);  // low 16 bits
-void SetWord(QByteArray& dm, int offset, unsigned value);
-void SetDWord(QByteArray& dm, int offset, uint32_t value);
-QString WideString(const QByteArray& dm, int offset);  // WCHAR[32], to the first NUL
-void SetWideString(QByteArray& dm, int offset, const QString& s);  // at most 31 characters
-
-inline uint32_t Fields(const QByteArray& dm) { return DWord(dm, oFields); }
 // True when the block is long enough for its public part.
 inline bool Valid(const QByteArray& dm) { return dm.size() >= PublicSize; }
+
+// A typed view of the public fields of a block, which must outlive it. Reads
+// of a field the block is too short for give 0 (an empty text), and writes to
+// it do nothing. The numbers are 16 bits wide (versions and sizes unsigned,
+// the rest signed); a write keeps the low 16 bits of the number.
+class TConstView {
+public:
+    explicit TConstView(const QByteArray& dm)
+        : FBlock(&dm)
+    {
+    }
+    explicit TConstView(const QByteArray&& dm) = delete;  // would outlive a temporary
+
+    QString DeviceName() const;  // at most 31 characters
+    int SpecVersion() const;
+    int DriverVersion() const;
+    int Size() const;         // of the public part
+    int DriverExtra() const;  // bytes after the public part
+    uint32_t Fields() const;  // DM_* bits: the fields that are set
+    TOrientation Orientation() const;
+    int PaperSize() const;    // paper number; PaperUser for an explicit size
+    int PaperLength() const;  // tenths of a millimetre
+    int PaperWidth() const;
+    int Scale() const;  // percent
+    int Copies() const;
+    int DefaultSource() const;  // bin number
+    int PrintQuality() const;   // x dots per inch, or a negative quality
+    TColorMode Color() const;
+    TDuplex Duplex() const;
+    int YResolution() const;  // y dots per inch
+    TCollate Collate() const;
+    QString FormName() const;  // at most 31 characters
+
+private:
+    const QByteArray* FBlock;
+};
+
+// The same view for changing the block. Names are cut to 31 characters.
+class TView : public TConstView {
+public:
+    explicit TView(QByteArray& dm)
+        : TConstView(dm)
+        , FEdit(&dm)
+    {
+    }
+
+    void SetDeviceName(const QString& v);
+    void SetSpecVersion(int v);
+    void SetDriverVersion(int v);
+    void SetSize(int v);
+    void SetDriverExtra(int v);
+    void SetFields(uint32_t v);
+    void SetOrientation(TOrientation v);
+    void SetPaperSize(int v);
+    void SetPaperLength(int v);
+    void SetPaperWidth(int v);
+    void SetScale(int v);
+    void SetCopies(int v);
+    void SetDefaultSource(int v);
+    void SetPrintQuality(int v);
+    void SetColor(TColorMode v);
+    void SetDuplex(TDuplex v);
+    void SetYResolution(int v);
+    void SetCollate(TCollate v);
+    void SetFormName(const QString& v);
+
+    // Paper number v with the size that belongs to it: the marks of an
+    // explicit length and width are taken off.
+    void SelectPaper(int v);
+
+private:
+    QByteArray* FEdit;
+};
 
 // The private option records of a block, in block order.
 QList<std::pair<QString, QString>> PrivateOptions(const QByteArray& dm);

@@ -15,7 +15,7 @@ set(engine_dirs preview printer preview/platform preview/form)
 file(GLOB api_headers ${PROJECT_SOURCE_DIR}/preview/*.h ${PROJECT_SOURCE_DIR}/printer/*.h)
 list(FILTER api_headers EXCLUDE REGEX "_p\\.h$")
 foreach(h IN ITEMS plPrinter.h plPrinterService.h plCupsPrinterService.h plMemoryPrinterService.h
-                   plFileOutputService.h plDevMode.h plMessageBox.h)
+                   plFileOutputService.h plDevMode.h plMessageBox.h plSaveFile.h)
   list(APPEND api_headers ${PROJECT_SOURCE_DIR}/preview/platform/${h})
 endforeach()
 set(public_headers)

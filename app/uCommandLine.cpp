@@ -28,8 +28,8 @@ namespace {
 std::shared_ptr<IPrinterService> DesignedA4Service()
 {
     auto service = std::make_shared<TMemoryPrinterService>();
-    TMemoryPrinterService::Printer p = TMemoryPrinterService::ColorLaser(QStringLiteral("Mirvak PDF"),
-                                                                        QStringLiteral("mirvak-pdf"));
+    TMemoryPrinterService::Printer p =
+        TMemoryPrinterService::ColorLaser(QStringLiteral("Mirvak PDF"), QStringLiteral("mirvak-pdf"));
     QList<TPaperInfo> a4;
     for (TPaperInfo paper : p.Caps.Papers)
         if (paper.Number == 9) {

@@ -62,8 +62,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QPo
 } // namespace
 
 TFrmMain::TFrmMain(QWidget* Parent)
-    : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(Parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     InitImageResources();
     setObjectName(QStringLiteral("FrmMain"));
@@ -101,7 +102,8 @@ TFrmMain::TFrmMain(QWidget* Parent)
 
     CreateDocument();
 
-    connect(NumberBox1, &QSpinBox::valueChanged, this, [this] { TApplication::Guarded([this] { NumberBox1Change(); }); });
+    connect(NumberBox1, &QSpinBox::valueChanged, this,
+            [this] { TApplication::Guarded([this] { NumberBox1Change(); }); });
     connect(bbPrint, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { bbPrintClick(); }); });
     connect(bbInfo, &QPushButton::clicked, this, [this] { TApplication::Guarded([this] { bbInfoClick(); }); });
 
@@ -167,7 +169,8 @@ void StartPrinterListing()
         if (!QCoreApplication::instance())
             return;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] {
+            QCoreApplication::instance(),
+            [] {
                 if (FrmMain)
                     TApplication::Guarded([] { FrmMain->PrintersListed(); });
             },

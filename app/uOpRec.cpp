@@ -67,7 +67,10 @@ void Randomize()
     Seed(static_cast<uint64_t>(now) ^ (static_cast<uint64_t>(wall) << 1));
 }
 
-void Seed(uint64_t seed) { gen.seed(seed); }
+void Seed(uint64_t seed)
+{
+    gen.seed(seed);
+}
 
 uint32_t Random(uint32_t n)
 {
@@ -89,7 +92,10 @@ void TOpNum::SetRandom(int32_t Limit)
     SetValue(static_cast<int32_t>(oprand::Random(static_cast<uint32_t>(Limit - 10))) + 10);
 }
 
-std::string TOpNum::ToString() const { return std::to_string(Value); }
+std::string TOpNum::ToString() const
+{
+    return std::to_string(Value);
+}
 
 namespace {
 

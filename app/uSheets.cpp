@@ -20,8 +20,8 @@ static void InitMainWindowResources()
     (void)done;
 }
 
-TSheetGeometry ComputeSheetGeometry(int PaperWidth, int PaperHeight, int LeftOffset, int TopOffset,
-                                    int RightOffset, int BottomOffset)
+TSheetGeometry ComputeSheetGeometry(int PaperWidth, int PaperHeight, int LeftOffset, int TopOffset, int RightOffset,
+                                    int BottomOffset)
 {
     TSheetGeometry g{};
     g.MX = std::max({150, LeftOffset, PaperWidth - RightOffset});
@@ -55,16 +55,19 @@ QString SheetNameLine()
 
 QString SheetDateLine()
 {
-    return IsJapanese()
-        ? QStringLiteral("[ \u3000\u3000\u3000月 \u3000\u3000\u3000日] \uFF08 \u3000\u3000\u3000分 \u3000\u3000\u3000秒)")
-        : QStringLiteral(" Date:       /        Time:       :       ");
+    return IsJapanese() ? QStringLiteral(
+               "[ \u3000\u3000\u3000月 \u3000\u3000\u3000日] \uFF08 \u3000\u3000\u3000分 \u3000\u3000\u3000秒)")
+                        : QStringLiteral(" Date:       /        Time:       :       ");
 }
 
 namespace {
 
 constexpr TColor kTitleBand = 0xEEEEEE;
 
-QString ProblemNumber(int k) { return QLatin1Char('(') + QString::number(k + 1) + QLatin1Char(')'); }
+QString ProblemNumber(int k)
+{
+    return QLatin1Char('(') + QString::number(k + 1) + QLatin1Char(')');
+}
 
 void DrawProblemRows(TCustomplPrev& Doc, const TSheetGeometry& g, const TOpRec& rec, int firstK)
 {

@@ -11,8 +11,8 @@ struct TSheetGeometry {
     int MX, MY, L, M, R, Q, Q3, T, TH, TB, G, B, RowH;
 };
 
-TSheetGeometry ComputeSheetGeometry(int PaperWidth, int PaperHeight, int LeftOffset, int TopOffset,
-                                    int RightOffset, int BottomOffset);
+TSheetGeometry ComputeSheetGeometry(int PaperWidth, int PaperHeight, int LeftOffset, int TopOffset, int RightOffset,
+                                    int BottomOffset);
 
 // The texts of a sheet in the current language.
 QString SheetTitle(int n);

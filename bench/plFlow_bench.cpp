@@ -21,9 +21,11 @@ const QStringList& Text()
 {
     static const QStringList paragraphs = [] {
         std::mt19937 rng(20261210);
-        const QString kana = QString::fromUtf8("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
-                                               "アイウエオカキクケコサシスセソタチツテト");
-        const QString kanji = QString::fromUtf8("日本語文章印刷用紙計算問題東京大阪時間会社学校先生学生電話番号住所名前");
+        const QString kana = QString::fromUtf8(
+            "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
+            "アイウエオカキクケコサシスセソタチツテト");
+        const QString kanji =
+            QString::fromUtf8("日本語文章印刷用紙計算問題東京大阪時間会社学校先生学生電話番号住所名前");
         const QStringList words{"PDF", "Linux", "A4", "2026", "Qt", "page", "print", "text", "CUPS", "mm"};
         const QString closing = QString::fromUtf8("。、」）");
         QStringList out;

@@ -185,4 +185,3 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     return 0;
 }
-

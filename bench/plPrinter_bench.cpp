@@ -124,7 +124,7 @@ void BM_CreateSetPrinter(benchmark::State& state)
 }
 BENCHMARK(BM_CreateSetPrinter)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

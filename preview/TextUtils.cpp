@@ -17,9 +17,15 @@ int RoundEven(double X)
 
 } // namespace
 
-bool IsSpaceChar(QChar C) { return C.unicode() == 0x0020 || C.unicode() == 0x3000; }
+bool IsSpaceChar(QChar C)
+{
+    return C.unicode() == 0x0020 || C.unicode() == 0x3000;
+}
 
-bool IsBreakChar(QChar C) { return IsSpaceChar(C) || C.unicode() >= 0x0100; }
+bool IsBreakChar(QChar C)
+{
+    return IsSpaceChar(C) || C.unicode() >= 0x0100;
+}
 
 QString FormatLine(const QString& S, double FontHeight, const TFont& Font, double Width, int Resolution,
                    TFormatOptions Options, int& Offset, int& Count, TDXArray& Dx)

@@ -75,21 +75,25 @@ TComponentSettingsResult ReadComponentSettings(QByteArrayView data, const QStrin
 {
     if (data.size() > kMaxComponentSettings)
         throw TStreamError(QStringLiteral("stored settings of %1 bytes are over the limit of %2")
-                               .arg(data.size()).arg(kMaxComponentSettings).toStdString());
+                               .arg(data.size())
+                               .arg(kMaxComponentSettings)
+                               .toStdString());
     TStreamReader r(data);
-    if (r.Remaining() < qsizetype(sizeof kSignature) || QByteArrayView(data.first(sizeof kSignature))
-                                                            != QByteArrayView(kSignature, sizeof kSignature))
+    if (r.Remaining() < qsizetype(sizeof kSignature)
+        || QByteArrayView(data.first(sizeof kSignature)) != QByteArrayView(kSignature, sizeof kSignature))
         throw TStreamError("not stored component settings (no signature)");
     r.Skip(sizeof kSignature);
     const uint8_t version = r.ReadByte();
     if (version != kComponentSettingsVersion)
         throw TStreamError(QStringLiteral("stored settings of version %1; this program reads version %2")
-                               .arg(version).arg(kComponentSettingsVersion).toStdString());
+                               .arg(version)
+                               .arg(kComponentSettingsVersion)
+                               .toStdString());
     TComponentSettingsResult result;
     result.ClassName = r.ReadName();
     if (!className.isEmpty() && result.ClassName != className)
-        throw TStreamError(QStringLiteral("stored settings of a %1, not of a %2")
-                               .arg(result.ClassName, className).toStdString());
+        throw TStreamError(
+            QStringLiteral("stored settings of a %1, not of a %2").arg(result.ClassName, className).toStdString());
     result.ComponentName = r.ReadName();
 
     for (;;) {
@@ -102,7 +106,11 @@ TComponentSettingsResult ReadComponentSettings(QByteArrayView data, const QStrin
             length |= qsizetype(r.ReadByte()) << (8 * i);
         if (length == 0 || length > r.Remaining())
             throw TStreamError(QStringLiteral("setting %1 at offset %2: value of %3 bytes, %4 left")
-                                   .arg(Quoted(name)).arg(at).arg(length).arg(r.Remaining()).toStdString());
+                                   .arg(Quoted(name))
+                                   .arg(at)
+                                   .arg(length)
+                                   .arg(r.Remaining())
+                                   .toStdString());
         const qsizetype start = r.Position();
         r.Skip(length);
         TStreamReader value(data.sliced(start, length));
@@ -117,7 +125,7 @@ TComponentSettingsResult ReadComponentSettings(QByteArrayView data, const QStrin
         }
     }
     if (!r.AtEnd())
-        throw TStreamError(QStringLiteral("%1 bytes after the end of the stored settings").arg(r.Remaining())
-                               .toStdString());
+        throw TStreamError(
+            QStringLiteral("%1 bytes after the end of the stored settings").arg(r.Remaining()).toStdString());
     return result;
 }

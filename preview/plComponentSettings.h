@@ -55,9 +55,9 @@ private:
 struct TComponentSettingsResult {
     QString ClassName;
     QString ComponentName;
-    int Records = 0;      // records handed to the handler
-    int Unknown = 0;      // of those, names the handler does not know
-    int Malformed = 0;    // of those, values the handler could not read
+    int Records = 0;   // records handed to the handler
+    int Unknown = 0;   // of those, names the handler does not know
+    int Malformed = 0; // of those, values the handler could not read
 };
 
 // Receives one record and returns whether it knows the name. value covers

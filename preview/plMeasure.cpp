@@ -21,7 +21,10 @@ struct TEmKey {
     bool operator==(const TEmKey&) const = default;
 };
 
-size_t qHash(const TEmKey& k, size_t seed = 0) { return qHashMulti(seed, k.Name, k.Style, k.Charset); }
+size_t qHash(const TEmKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.Name, k.Style, k.Charset);
+}
 
 constexpr char16_t kFirstAscii = 0x21;
 constexpr char16_t kLastAscii = 0x7F;

@@ -28,8 +28,7 @@ QString CurrentPrinterName()
 
 } // namespace
 
-TCustomplPrev::TCustomplPrev(QObject* AOwner)
-    : QObject(AOwner)
+TCustomplPrev::TCustomplPrev(QObject* AOwner) : QObject(AOwner)
 {
     FUseOriginPaperSize = false;
     FTempSetPrinter = new TplSetPrinter(this);

@@ -90,11 +90,11 @@ using TPrevProc = std::function<void()>;
 
 // What the current printer reports, in its device pixels.
 struct TPrinterPixels {
-    int PaperWidth = 0, PaperHeight = 0;  // physical sheet
-    int PageWidth = 0, PageHeight = 0;    // printable area
-    int LeftOffset = 0, TopOffset = 0;    // physical offset of the printable area
+    int PaperWidth = 0, PaperHeight = 0;   // physical sheet
+    int PageWidth = 0, PageHeight = 0;     // printable area
+    int LeftOffset = 0, TopOffset = 0;     // physical offset of the printable area
     int RightOffset = 0, BottomOffset = 0; // left offset + printable width, top offset + printable height
-    int XResolution = 0, YResolution = 0; // dots per inch
+    int XResolution = 0, YResolution = 0;  // dots per inch
     bool Landscape = false;
 };
 

@@ -51,8 +51,8 @@ QString TCustomplPrev::KinsokuPullIn(const QString& S, int& P, int Cnt)
     return S.left(taken);
 }
 
-int32_t TCustomplPrev::StringListOut(QStringList& SL, TFormatOptions Options, int Xl, int Xr, int Yt, int Yb,
-                                     int RowH, int KinsokuCnt)
+int32_t TCustomplPrev::StringListOut(QStringList& SL, TFormatOptions Options, int Xl, int Xr, int Yt, int Yb, int RowH,
+                                     int KinsokuCnt)
 {
     if (SL.isEmpty() || !FCanvas)
         return Yt;

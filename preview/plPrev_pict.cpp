@@ -14,7 +14,10 @@
 
 namespace {
 
-void ProcessMessages() { QCoreApplication::processEvents(); }
+void ProcessMessages()
+{
+    QCoreApplication::processEvents();
+}
 
 // The rectangle a picture of PicW x PicH takes in the box X1..X2 x Y1..Y2:
 // the box itself, or the picture's proportions centred in it. None when the
@@ -85,17 +88,10 @@ void TCustomplPrev::StretchDrawPict(int X1, int X2, int Y1, int Y2, bool IsFit, 
     if (FCanvas && target) {
         FCanvas->SetBkMode(TRANSPARENT);
         switch (picture.Kind()) {
-        case TPictureKind::Bitmap:
-            StretchDrawBitmap(*target, &picture.Image());
-            break;
-        case TPictureKind::Metafile:
-            StretchDrawMetaFile(*target, &picture.Metafile());
-            break;
-        case TPictureKind::Image:
-            FCanvas->StretchDraw(*target, picture.Image(), picture.Lossy());
-            break;
-        case TPictureKind::None:
-            break;
+        case TPictureKind::Bitmap: StretchDrawBitmap(*target, &picture.Image()); break;
+        case TPictureKind::Metafile: StretchDrawMetaFile(*target, &picture.Metafile()); break;
+        case TPictureKind::Image: FCanvas->StretchDraw(*target, picture.Image(), picture.Lossy()); break;
+        case TPictureKind::None: break;
         }
     }
     ProcessMessages();

@@ -17,8 +17,14 @@ double ToPaper(int pixels, int dpi)
     return double(int64_t(pixels) * 254) / dpi;
 }
 
-int Trunc(double v) { return int(std::trunc(v)); }
-int Ceil(double v) { return int(std::ceil(v)); }
+int Trunc(double v)
+{
+    return int(std::trunc(v));
+}
+int Ceil(double v)
+{
+    return int(std::ceil(v));
+}
 
 // Dots per inch of the screen, the reference device without a printer.
 QSize ScreenDpi()
@@ -94,8 +100,8 @@ void TCustomplPrev::UpdatePaperValues()
         px.YResolution = S->YResolution();
         px.Landscape = S->Orientation() == poLandscape;
         const bool designed = FDesignedPaperWidth > 0 && FDesignedPaperHeight > 0 && FDrawType == dtStat;
-        const TPaperGeometry g = PaperGeometry(px, FInversePrint, designed ? FDesignedPaperWidth : 0,
-                                               designed ? FDesignedPaperHeight : 0);
+        const TPaperGeometry g =
+            PaperGeometry(px, FInversePrint, designed ? FDesignedPaperWidth : 0, designed ? FDesignedPaperHeight : 0);
         FplPaperWidth = g.plPaperWidth;
         FplPaperHeight = g.plPaperHeight;
         FplPageWidth = g.plPageWidth;

@@ -75,18 +75,30 @@ QString WholeString(TStreamReader& R)
 constexpr int32_t kMinInt = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMaxInt = std::numeric_limits<int32_t>::max();
 
-#define INT_SETTING(name, get, set)                                                                          \
-    TStoredSetting{name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteInteger(D.get); },            \
-                   [](TCustomplPrev& D, TStreamReader& R) { set(WholeInteger(R, kMinInt, kMaxInt)); }}
-#define BOOL_SETTING(name, field)                                                                            \
-    TStoredSetting{name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteInteger(D.field ? 1 : 0); },  \
-                   [](TCustomplPrev& D, TStreamReader& R) { D.field = WholeInteger(R, 0, 1) != 0; }}
-#define ENUM_SETTING(name, field, type, last)                                                                \
-    TStoredSetting{name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteInteger(int32_t(D.field)); }, \
-                   [](TCustomplPrev& D, TStreamReader& R) { D.field = type(WholeInteger(R, 0, int32_t(last))); }}
-#define STRING_SETTING(name, field)                                                                          \
-    TStoredSetting{name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteString(D.field); },           \
-                   [](TCustomplPrev& D, TStreamReader& R) { D.field = WholeString(R); }}
+#define INT_SETTING(name, get, set)                                                                                    \
+    TStoredSetting                                                                                                     \
+    {                                                                                                                  \
+        name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteInteger(D.get); },                                 \
+            [](TCustomplPrev& D, TStreamReader& R) { set(WholeInteger(R, kMinInt, kMaxInt)); }                         \
+    }
+#define BOOL_SETTING(name, field)                                                                                      \
+    TStoredSetting                                                                                                     \
+    {                                                                                                                  \
+        name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteInteger(D.field ? 1 : 0); },                       \
+            [](TCustomplPrev& D, TStreamReader& R) { D.field = WholeInteger(R, 0, 1) != 0; }                           \
+    }
+#define ENUM_SETTING(name, field, type, last)                                                                          \
+    TStoredSetting                                                                                                     \
+    {                                                                                                                  \
+        name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteInteger(int32_t(D.field)); },                      \
+            [](TCustomplPrev& D, TStreamReader& R) { D.field = type(WholeInteger(R, 0, int32_t(last))); }              \
+    }
+#define STRING_SETTING(name, field)                                                                                    \
+    TStoredSetting                                                                                                     \
+    {                                                                                                                  \
+        name, [](const TCustomplPrev& D, TStreamWriter& W) { W.WriteString(D.field); },                                \
+            [](TCustomplPrev& D, TStreamReader& R) { D.field = WholeString(R); }                                       \
+    }
 
 // In the order they are written.
 const TStoredSetting kStoredSettings[] = {

@@ -10,16 +10,15 @@
 namespace {
 
 // Rounds to the nearest integer, ties to even.
-int RoundEven(double v) { return int(std::nearbyint(v)); }
+int RoundEven(double v)
+{
+    return int(std::nearbyint(v));
+}
 
 // Selects a font into a canvas for the life of the object.
 class TFontScope {
 public:
-    TFontScope(TCanvas& C, const TFont& F)
-        : FCanvas(C), FSaved(C.Font())
-    {
-        FCanvas.SetFont(F);
-    }
+    TFontScope(TCanvas& C, const TFont& F) : FCanvas(C), FSaved(C.Font()) { FCanvas.SetFont(F); }
     ~TFontScope() { FCanvas.SetFont(FSaved); }
     TFontScope(const TFontScope&) = delete;
     TFontScope& operator=(const TFontScope&) = delete;

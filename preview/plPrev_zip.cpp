@@ -12,13 +12,13 @@
 namespace {
 
 struct TZipGeometry {
-    int Pitch, Second;       // box to box; start of the second group
-    int BoxW, BoxH;          // portrait box; landscape boxes are turned
-    int Pen1, Pen2;          // first group and dash; second group
-    int Left, Top;           // portrait: from the right edge; from the top
+    int Pitch, Second; // box to box; start of the second group
+    int BoxW, BoxH;    // portrait box; landscape boxes are turned
+    int Pen1, Pen2;    // first group and dash; second group
+    int Left, Top;     // portrait: from the right edge; from the top
     int DashFrom, DashTo, DashAt;
-    int DigitShift;          // portrait digits moved down
-    int LandLeft, LandTop;   // landscape: from the right edge; from the bottom
+    int DigitShift;        // portrait digits moved down
+    int LandLeft, LandTop; // landscape: from the right edge; from the bottom
     int LDashFrom, LDashTo, LDashAt;
 };
 

@@ -105,7 +105,10 @@ void TStreamReader::Need(qsizetype n) const
 {
     if (n < 0 || n > Remaining())
         throw TStreamError(QStringLiteral("stream truncated: %1 bytes needed at offset %2, %3 left")
-                               .arg(n).arg(FPos).arg(Remaining()).toStdString());
+                               .arg(n)
+                               .arg(FPos)
+                               .arg(Remaining())
+                               .toStdString());
 }
 
 uint8_t TStreamReader::ReadByte()
@@ -169,17 +172,14 @@ int32_t TStreamReader::ReadInteger()
 {
     const qsizetype at = FPos;
     switch (ReadByte()) {
-    case vaInt8:
-        return int8_t(ReadByte());
+    case vaInt8: return int8_t(ReadByte());
     case vaInt16: {
         const uint16_t lo = ReadByte();
         const uint16_t hi = ReadByte();
         return int16_t(uint16_t(lo | (hi << 8)));
     }
-    case vaInt32:
-        return int32_t(ReadUInt32());
-    default:
-        throw TStreamError(QStringLiteral("integer expected at offset %1").arg(at).toStdString());
+    case vaInt32: return int32_t(ReadUInt32());
+    default: throw TStreamError(QStringLiteral("integer expected at offset %1").arg(at).toStdString());
     }
 }
 
@@ -199,8 +199,8 @@ QString TStreamReader::ReadString()
         const bool utf8 = uint8_t(FData[at]) == vaUTF8String;
         const qsizetype n = ReadUInt32();
         Need(n);
-        const QString s = utf8 ? QString::fromUtf8(FData.data() + FPos, n)
-                               : QString::fromLatin1(FData.data() + FPos, n);
+        const QString s =
+            utf8 ? QString::fromUtf8(FData.data() + FPos, n) : QString::fromLatin1(FData.data() + FPos, n);
         FPos += n;
         return s;
     }
@@ -218,8 +218,7 @@ QString TStreamReader::ReadString()
         FPos += 2 * count;
         return s;
     }
-    default:
-        throw TStreamError(QStringLiteral("string expected at offset %1").arg(at).toStdString());
+    default: throw TStreamError(QStringLiteral("string expected at offset %1").arg(at).toStdString());
     }
 }
 
@@ -268,9 +267,7 @@ void TStreamReader::SkipValue()
             break;
         case vaInt8:
         case vaInt16:
-        case vaInt32:
-            ReadInteger();
-            break;
+        case vaInt32: ReadInteger(); break;
         case vaString:
         case vaLString:
         case vaUTF8String:
@@ -289,12 +286,12 @@ void TStreamReader::SkipValue()
             Skip(n);
             break;
         }
-        case vaBinary:
-            Skip(ReadBinaryLength());
-            break;
+        case vaBinary: Skip(ReadBinaryLength()); break;
         default:
             throw TStreamError(QStringLiteral("unknown value kind 0x%1 at offset %2")
-                                   .arg(kind, 2, 16, QLatin1Char('0')).arg(at).toStdString());
+                                   .arg(kind, 2, 16, QLatin1Char('0'))
+                                   .arg(at)
+                                   .toStdString());
         }
     } while (depth > 0);
 }
@@ -327,9 +324,8 @@ bool ReadDesignPaperValue(TStreamReader& r, TDesignPaperValue& v)
         v.FPrinterName = r.ReadString();
         v.FPaperName = r.ReadString();
         v.FBinName = r.ReadString();
-        for (int* field : {&v.FPaperWidth, &v.FPaperHeight, &v.FXResolution, &v.FYResolution,
-                           &v.FOrientation, &v.FLeftOffset, &v.FRightOffset, &v.FTopOffset,
-                           &v.FBottomOffset, &v.FPaperNumber})
+        for (int* field : {&v.FPaperWidth, &v.FPaperHeight, &v.FXResolution, &v.FYResolution, &v.FOrientation,
+                           &v.FLeftOffset, &v.FRightOffset, &v.FTopOffset, &v.FBottomOffset, &v.FPaperNumber})
             *field = r.ReadInteger();
         r.ReadListEnd();
         return true;

@@ -20,7 +20,7 @@ public:
 
 // Kind byte that starts every value.
 enum TValueType : uint8_t {
-    vaNull = 0x00,       // end of a list
+    vaNull = 0x00, // end of a list
     vaList = 0x01,
     vaInt8 = 0x02,
     vaInt16 = 0x03,

@@ -94,8 +94,8 @@ void ReadPrinterStream(QByteArrayView data, TPrinterStreamValues& v, const TPrin
         } else if (property == QLatin1String("DesignValue")) {
             ReadDesignValue(r, v);
         } else {
-            throw TStreamError(QStringLiteral("unknown property \"%1\" at offset %2")
-                                   .arg(property).arg(at).toStdString());
+            throw TStreamError(
+                QStringLiteral("unknown property \"%1\" at offset %2").arg(property).arg(at).toStdString());
         }
     }
     r.ReadListEnd(); // end of properties

@@ -14,13 +14,13 @@
 #include <functional>
 
 struct TPrinterStreamValues {
-    QString Name;           // component name
-    QString PrinterName;    // the published PrinterName; not written when empty
-    int DevSize = 0;        // DevDataSize
-    QByteArray Settings;    // ADevData
+    QString Name;        // component name
+    QString PrinterName; // the published PrinterName; not written when empty
+    int DevSize = 0;     // DevDataSize
+    QByteArray Settings; // ADevData
     // DesignValue
     QString FPrinterName;
-    int FOrientation = 0;   // 0 portrait, 1 landscape
+    int FOrientation = 0; // 0 portrait, 1 landscape
     QString FPaperName;
     int FPaperNumber = 0;
     int FBinNumber = 0;
@@ -47,8 +47,7 @@ using TPrinterNameWrite = std::function<QString(const QString& value)>;
 // Throws TStreamError for a wrong signature, an unknown property, a length
 // beyond the bytes left, anything else malformed, or bytes after the end.
 // The values read before the error stay in v.
-void ReadPrinterStream(QByteArrayView data, TPrinterStreamValues& v,
-                       const TPrinterNameWrite& writePrinterName = {});
+void ReadPrinterStream(QByteArrayView data, TPrinterStreamValues& v, const TPrinterNameWrite& writePrinterName = {});
 
 // Lossless text form of a stream (base64), for keeping it in a string.
 QString PrinterStreamToText(const QByteArray& stream);

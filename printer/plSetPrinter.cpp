@@ -27,11 +27,9 @@ QString upperAscii(QString s)
     return s;
 }
 
-}  // namespace
+} // namespace
 
-TplSetPrinter::TplSetPrinter(QObject* AOwner)
-    : QObject(AOwner)
-    , d(std::make_unique<Private>())
+TplSetPrinter::TplSetPrinter(QObject* AOwner) : QObject(AOwner), d(std::make_unique<Private>())
 {
     bool ok = false;
     const QList<TPrinterEntry> list = P().Service().Enumerate(&ok);

@@ -41,8 +41,8 @@ public:
     void SetName(const QString& name) { setObjectName(name); }
 
     // --- Printer selection -------------------------------------------------
-    int PrintersCount() const;          // fresh count, hidden printers included
-    QString PrinterName();               // full name of the first visible match, or empty
+    int PrintersCount() const; // fresh count, hidden printers included
+    QString PrinterName();     // full name of the first visible match, or empty
     void SetPrinterName(const QString& v);
     int PrinterNumber() const { return FPrinterNumber; }
     void SetPrinterNumber(int v);
@@ -55,8 +55,8 @@ public:
 
     // --- Paper, bin, orientation -------------------------------------------
     int PaperNumber() const;
-    void SetPaperNumberProp(int v);          // property write
-    bool SetPaperNumber(uint16_t Index);     // confirming setter
+    void SetPaperNumberProp(int v);      // property write
+    bool SetPaperNumber(uint16_t Index); // confirming setter
     QString PaperName();
     void SetPaperNameProp(const QString& v);
     bool SetPaperName(const QString& PaperStr);
@@ -150,8 +150,8 @@ public:
     QString FPaperName;
     int FDriverVersion = 0;
     QString FCustomPaperName;
-    QByteArray ASettings;  // the snapshot
-    int FDevSize = 0;      // its length
+    QByteArray ASettings; // the snapshot
+    int FDevSize = 0;     // its length
 
 private:
     // The edit cycle and its steps; the state they work on (ADevice,

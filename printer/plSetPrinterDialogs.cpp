@@ -57,9 +57,7 @@ void SelectData(QComboBox* cb, const QVariant& data)
 // the user changes are written into the copy; the driver pass then checks them.
 class TDriverDialog : public QDialog {
 public:
-    TDriverDialog(const TPrinterCaps& caps, const QByteArray& dm, QWidget* parent)
-        : QDialog(parent)
-        , FDevMode(dm)
+    TDriverDialog(const TPrinterCaps& caps, const QByteArray& dm, QWidget* parent) : QDialog(parent), FDevMode(dm)
     {
         setObjectName(QStringLiteral("plDriverDialog"));
         setWindowTitle(IsJapanese() ? caps.Name + QString::fromUtf8(" のプロパティ") : caps.Name + " Properties");
@@ -226,8 +224,7 @@ class TSetupDialog : public QDialog {
 public:
     std::function<void()> OnShow;
 
-    explicit TSetupDialog(QWidget* parent)
-        : QDialog(parent)
+    explicit TSetupDialog(QWidget* parent) : QDialog(parent)
     {
         setObjectName(QStringLiteral("plSetupDialog"));
         setWindowTitle(Tr("Print Setup", "プリンタの設定"));

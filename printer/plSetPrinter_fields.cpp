@@ -19,7 +19,7 @@ constexpr int kPaperNameChars = 63;
 constexpr int kBinNameChars = 23;
 constexpr int kFormNameChars = 31;
 
-}  // namespace
+} // namespace
 
 // --- Paper -----------------------------------------------------------------------
 
@@ -314,7 +314,7 @@ int caps(int printersCount, int index)
     return printersCount <= 0 ? 0 : P().GetDeviceCaps(index);
 }
 
-}  // namespace
+} // namespace
 
 int TplSetPrinter::XResolution() const
 {

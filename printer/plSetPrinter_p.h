@@ -15,25 +15,17 @@ struct TplSetPrinter::Private {
     QByteArray* ADevMode = nullptr;
 
     // Reads device, driver, port and handle from the current printer.
-    void ReadCurrent()
-    {
-        TPrinter::Printer().GetPrinter(ADevice, ADriver, APort, hPrtHandle);
-    }
+    void ReadCurrent() { TPrinter::Printer().GetPrinter(ADevice, ADriver, APort, hPrtHandle); }
 };
 
 // The device-mode block locked into ADevMode for the lifetime of the object.
 class TplSetPrinter::TDevModeLock {
 public:
     // After LockDevMode: the object's printer and settings made current first.
-    explicit TDevModeLock(TplSetPrinter& owner)
-        : FOwner(owner)
-    {
-        FOwner.LockDevMode();
-    }
+    explicit TDevModeLock(TplSetPrinter& owner) : FOwner(owner) { FOwner.LockDevMode(); }
     // The current printer's block as it is.
     enum TAsIs { AsIs };
-    TDevModeLock(TplSetPrinter& owner, TAsIs)
-        : FOwner(owner)
+    TDevModeLock(TplSetPrinter& owner, TAsIs) : FOwner(owner)
     {
         FOwner.d->ReadCurrent();
         FOwner.d->ADevMode = FOwner.d->hPrtHandle.get();

@@ -120,8 +120,8 @@ bool TplSetPrinter::SaveToFile(const QString& AFile)
     // failure never leaves a half-written file where a good one stood.
     QSaveFile file(AFile);
     if (!file.open(QIODevice::WriteOnly))
-        throw std::runtime_error(QStringLiteral("Cannot create \"%1\": %2")
-                                     .arg(AFile, file.errorString()).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Cannot create \"%1\": %2").arg(AFile, file.errorString()).toStdString());
     QByteArray stream;
     try {
         stream = WriteStream();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 // A face of known widths: ASCII 100 units, "W" 900, everything from U+0100
@@ -45,7 +44,10 @@ std::vector<TLine> Flow(const TEmMetrics& M, QString S, double Width, TFormatOpt
     return lines;
 }
 
-QString Q(const char* s) { return QString::fromUtf8(s); }
+QString Q(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
 } // namespace
 
@@ -79,19 +81,32 @@ TEST(TextUtils, FormatLineTable)
         TFormatOptions options;
         std::vector<TLine> lines;
     } cases[] = {
-        {"space consumed, not drawn", "abc def", 600, {},
-         {{"abc", 0, {100, 100, 100}}, {"def", 0, {100, 100, 100}}}},
-        {"Japanese breaks after any character", "あいうえおかきく", 600, {},
+        {"space consumed, not drawn", "abc def", 600, {}, {{"abc", 0, {100, 100, 100}}, {"def", 0, {100, 100, 100}}}},
+        {"Japanese breaks after any character",
+         "あいうえおかきく",
+         600,
+         {},
          {{"あいう", 0, {200, 200, 200}}, {"えおか", 0, {200, 200, 200}}, {"きく", 0, {200, 200}}}},
-        {"leading spaces are no break", "  abcdefgh", 500, {},
+        {"leading spaces are no break",
+         "  abcdefgh",
+         500,
+         {},
          {{"  abc", 0, {100, 100, 100, 100, 100}}, {"defgh", 0, {100, 100, 100, 100, 100}}}},
-        {"a space may hang past the limit", "abcdef gh", 600, {},
+        {"a space may hang past the limit",
+         "abcdef gh",
+         600,
+         {},
          {{"abcdef", 0, {100, 100, 100, 100, 100, 100}}, {"gh", 0, {100, 100}}}},
-        {"a character wider than the line", "aWb", 600, {},
-         {{"a", 0, {100}}, {"W", 0, {0}}, {"b", 0, {100}}}},
-        {"justify stretches all but the last line", "ab cd ef gh", 700, {foJustify},
+        {"a character wider than the line", "aWb", 600, {}, {{"a", 0, {100}}, {"W", 0, {0}}, {"b", 0, {100}}}},
+        {"justify stretches all but the last line",
+         "ab cd ef gh",
+         700,
+         {foJustify},
          {{"ab cd", 0, {100, 300, 100, 100, 100}}, {"ef gh", 0, {100, 100, 100, 100, 100}}}},
-        {"justify on Japanese widens before each break", "あいうえ", 700, {foJustify},
+        {"justify on Japanese widens before each break",
+         "あいうえ",
+         700,
+         {foJustify},
          {{"あいう", 0, {250, 250, 200}}, {"え", 0, {200}}}},
         {"even spreads the last line too", "abc", 600, {foEven}, {{"abc", 0, {250, 250, 100}}}},
         {"right", "abc", 651, {foRight}, {{"abc", 351, {100, 100, 100}}}},

@@ -183,12 +183,9 @@ TEST(plCanvas, BoxTextClipsOnlyWhatReachesOut)
         bool Clipped;
     };
     const Case cases[] = {
-        {"42", 34, false}, // digits in a box lower than the cell
-        {"+ =", 34, false},
-        {"(42)", 34, true}, // parentheses reach below the baseline
-        {"Ég", 34, true},
-        {"42", 8, true},
-        {"  ", 4, false}, // nothing is drawn
+        {"42", 34, false},                                        // digits in a box lower than the cell
+        {"+ =", 34, false}, {"(42)", 34, true},                   // parentheses reach below the baseline
+        {"Ég", 34, true},   {"42", 8, true},    {"  ", 4, false}, // nothing is drawn
     };
     for (const Case& c : cases) {
         TPage page;
@@ -213,15 +210,18 @@ TEST(plCanvas, PdfReplayGathersTextsInPlace)
     for (int row = 0; row < 6; ++row) {
         const int y = 300 + row * 100;
         page.C->SetFont(serif);
-        page.C->DrawText(QStringLiteral("(%1)").arg(row + 1), Rect(100, y, 250, y + 80), DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
+        page.C->DrawText(QStringLiteral("(%1)").arg(row + 1), Rect(100, y, 250, y + 80),
+                         DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
         TFont sans;
         sans.Name = "DejaVu Sans";
         sans.Height = -45;
         sans.Color = row == 3 ? RGBColor(200, 0, 0) : clBlack;
         page.C->SetFont(sans);
-        page.C->DrawText(QString::number(17 * row + 10), Rect(250, y, 400, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        page.C->DrawText(QString::number(17 * row + 10), Rect(250, y, 400, y + 80),
+                         DT_SINGLELINE | DT_CENTER | DT_VCENTER);
         page.C->DrawText(row % 2 ? "-" : "+", Rect(400, y, 460, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-        page.C->DrawText(QString::number(93 - 11 * row), Rect(460, y, 610, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        page.C->DrawText(QString::number(93 - 11 * row), Rect(460, y, 610, y + 80),
+                         DT_SINGLELINE | DT_CENTER | DT_VCENTER);
         page.C->DrawText("=", Rect(610, y, 670, y + 80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     }
     page.C->SetFont(serif);
@@ -313,7 +313,7 @@ TEST(plCanvas, BoxTextPrefixes)
     EXPECT_NEAR(fills[0].Box.left(), 100 + wa, kTol);
     EXPECT_NEAR(fills[0].Box.width(), wb, kTol);
     EXPECT_GT(fills[0].Box.center().y(), texts[0].Origin.y()); // below the baseline
-    EXPECT_LT(fills[0].Box.bottom(), 300 + 0.01);       // inside the cell
+    EXPECT_LT(fills[0].Box.bottom(), 300 + 0.01);              // inside the cell
 }
 
 // Text at a point puts the cell's top-left corner there; advances place the
@@ -340,7 +340,7 @@ TEST(plCanvas, TextAtAPoint)
     EXPECT_NEAR(texts[3].Box.left(), 350, kTol);
     EXPECT_EQ(texts[3].Text, "c");
     EXPECT_NEAR(texts[4].Angle, 90, 1e-9);
-    EXPECT_NEAR(texts[4].Box.left(), 300, kTol); // the cell lies to the right of the point...
+    EXPECT_NEAR(texts[4].Box.left(), 300, kTol);    // the cell lies to the right of the point...
     EXPECT_NEAR(texts[4].Box.bottom(), 1500, kTol); // ...and runs upwards from it
 }
 
@@ -411,7 +411,7 @@ TEST(plCanvas, BrushRulesFillAndFrame)
     page.C->SetBrushStyle(bsClear);
     EXPECT_EQ(page.C->Brush(), (TBrush{clWhite, bsClear}));
     EXPECT_EQ(page.C->BkMode(), TRANSPARENT);
-    page.C->FillRect(Rect(0, 0, 100, 100)); // nothing
+    page.C->FillRect(Rect(0, 0, 100, 100));  // nothing
     page.C->FrameRect(Rect(0, 0, 100, 100)); // nothing
     page.C->SetBrushColor(clBlue);
     EXPECT_EQ(page.C->Brush(), (TBrush{clBlue, bsSolid}));
@@ -550,8 +550,7 @@ TEST(plCanvas, VisitorGetsEveryRecordedOperation)
         EXPECT_EQ(ops[drawn[i]].Kind, kinds[i]) << i;
     // The state operation of a kind last recorded before operation i.
     auto before = [&](K kind, std::size_t i) -> const TLogOp& {
-        while (i > 0 && ops[--i].Kind != kind) {
-        }
+        while (i > 0 && ops[--i].Kind != kind) {}
         EXPECT_EQ(ops[i].Kind, kind);
         return ops[i];
     };
@@ -643,7 +642,9 @@ TEST(plCanvas, MeasuredIsDrawn)
         {"AB\nCD", DT_SINGLELINE | DT_RIGHT, Rect(300, 500, 1500, 600)},
         {"AB\nCD", DT_SINGLELINE | DT_CENTER, Rect(300, 700, 1500, 800)},
         {"AB\tCD", DT_SINGLELINE | DT_RIGHT, Rect(300, 900, 1500, 1000)},
-        {"1\r\n2\x01" "3", DT_SINGLELINE | DT_LEFT, Rect(300, 1100, 1500, 1200)},
+        {"1\r\n2\x01"
+         "3",
+         DT_SINGLELINE | DT_LEFT, Rect(300, 1100, 1500, 1200)},
     };
     TPage page;
     TFont f = page.C->Font();
@@ -658,7 +659,9 @@ TEST(plCanvas, MeasuredIsDrawn)
             ends.push_back(c.Box.Left + w);
         } else {
             page.C->DrawText(c.Text, c.Box, c.Format);
-            ends.push_back(c.Format & DT_RIGHT ? c.Box.Right : c.Format & DT_CENTER ? (c.Box.Left + c.Box.Right + w) / 2 : c.Box.Left + w);
+            ends.push_back(c.Format & DT_RIGHT        ? c.Box.Right
+                               : c.Format & DT_CENTER ? (c.Box.Left + c.Box.Right + w) / 2
+                                                      : c.Box.Left + w);
         }
     }
     const int dx[] = {100, 150, 10};

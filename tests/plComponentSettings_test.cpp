@@ -81,9 +81,9 @@ void SetEverySetting(TCustomplPrev& d)
 // The thirteen design paper values, in their stored order.
 QList<QVariant> DesignPaper(const TCustomplPrev& d)
 {
-    return {d.FPrinterName, d.FPaperName, d.FBinName, d.FPaperWidth, d.FPaperHeight, d.FXResolution,
-            d.FYResolution, d.FOrientation, d.FLeftOffset, d.FRightOffset, d.FTopOffset, d.FBottomOffset,
-            d.FPaperNumber};
+    return {d.FPrinterName, d.FPaperName,    d.FBinName,     d.FPaperWidth, d.FPaperHeight,
+            d.FXResolution, d.FYResolution,  d.FOrientation, d.FLeftOffset, d.FRightOffset,
+            d.FTopOffset,   d.FBottomOffset, d.FPaperNumber};
 }
 
 } // namespace
@@ -181,8 +181,12 @@ TEST_F(ComponentSettings, AMalformedValueIsIgnoredAndReadingGoesOn)
          [&](const TCustomplPrev& d) { EXPECT_EQ(d.Cursor(), before->Cursor()); }},
         {"a boolean of 2", [](auto& w) { w.WriteInteger(QStringLiteral("ViewClip"), 2); },
          [&](const TCustomplPrev& d) { EXPECT_EQ(d.ViewClip, before->ViewClip); }},
-        {"two values in one", [](auto& w) {
-             w.Write(QStringLiteral("FormWidth"), [](TStreamWriter& v) { v.WriteInteger(1); v.WriteInteger(2); });
+        {"two values in one",
+         [](auto& w) {
+             w.Write(QStringLiteral("FormWidth"), [](TStreamWriter& v) {
+                 v.WriteInteger(1);
+                 v.WriteInteger(2);
+             });
          },
          [&](const TCustomplPrev& d) { EXPECT_EQ(d.FormWidth, before->FormWidth); }},
         {"design paper with a string for its orientation",
@@ -268,10 +272,12 @@ TEST_F(ComponentSettings, ContainerFaultsAreClearErrors)
     } cases[] = {
         {"no signature", patched(0, 'X'), "signature"},
         {"a newer version", patched(4, 2), "version 2"},
-        {"another class", [] {
+        {"another class",
+         [] {
              TComponentSettingsWriter o(QStringLiteral("TplSetPrinter"), QString());
              return o.Finish();
-         }(), "TplSetPrinter"},
+         }(),
+         "TplSetPrinter"},
         {"a length past the end", patched(firstLength + 2, 0x40), "left"},
         {"a length of zero", patched(firstLength, 0), "value of 0 bytes"},
         {"bytes after the end", good + QByteArray(3, '\0'), "after the end"},

@@ -35,8 +35,12 @@ template <auto Get, auto Set>
 TNumericField Field(const char* name, int offset, int bytes, qint64 value)
 {
     using TArg = typename TSetterArg<decltype(Set)>::type;
-    return {name, offset, bytes, [](TView& v, qint64 x) { (v.*Set)(TArg(x)); },
-            [](const TConstView& v) -> qint64 { return (v.*Get)(); }, value};
+    return {name,
+            offset,
+            bytes,
+            [](TView& v, qint64 x) { (v.*Set)(TArg(x)); },
+            [](const TConstView& v) -> qint64 { return (v.*Get)(); },
+            value};
 }
 
 const TNumericField kFields[] = {
@@ -84,7 +88,7 @@ TEST(DevModeFields, EveryFieldRoundTripsAtItsDocumentedPlace)
     }
     EXPECT_EQ(v.DeviceName(), QStringLiteral("事務所 Laser 4200"));
     EXPECT_EQ(v.FormName(), QStringLiteral("A4"));
-    EXPECT_EQ(LittleEndian(dm, 0, 2), 0x4E8B);  // 事
+    EXPECT_EQ(LittleEndian(dm, 0, 2), 0x4E8B); // 事
     EXPECT_EQ(LittleEndian(dm, 102, 2), 'A');
     EXPECT_EQ(LittleEndian(dm, 104, 2), '4');
 }
@@ -98,7 +102,7 @@ TEST(DevModeFields, WritesKeepWhatTheFieldHolds)
     EXPECT_EQ(v.Copies(), 0x2345);
     v.SetPaperSize(40000);
     EXPECT_EQ(v.PaperSize(), 40000 - 65536);
-    v.SetColor(TColorMode(70000));  // what the settings object passes on
+    v.SetColor(TColorMode(70000)); // what the settings object passes on
     EXPECT_EQ(v.Color(), 70000 - 65536);
 
     const QString longName(40, QLatin1Char('x'));
@@ -106,10 +110,10 @@ TEST(DevModeFields, WritesKeepWhatTheFieldHolds)
     v.SetFormName(longName);
     EXPECT_EQ(v.DeviceName(), longName.left(31));
     EXPECT_EQ(v.FormName(), longName.left(31));
-    EXPECT_EQ(LittleEndian(dm, 62, 2), 0);   // the name's last character is its end
-    EXPECT_EQ(LittleEndian(dm, 64, 2), 0x5A5A);  // and the next field is untouched
+    EXPECT_EQ(LittleEndian(dm, 62, 2), 0);      // the name's last character is its end
+    EXPECT_EQ(LittleEndian(dm, 64, 2), 0x5A5A); // and the next field is untouched
     v.SetFormName(QStringLiteral("B5"));
-    EXPECT_EQ(v.FormName(), QStringLiteral("B5"));  // no rest of the longer name
+    EXPECT_EQ(v.FormName(), QStringLiteral("B5")); // no rest of the longer name
 }
 
 // A block too short for a field: the read gives 0 and the write changes
@@ -253,9 +257,9 @@ TEST(DevModeDriverPass, ABlockWithoutItsPublicPartBecomesThePrintersDefaults)
 // The fields a printer supports, and so the marks every passed block carries.
 TEST(DevModeDriverPass, TheResultMarksWhatThePrinterSupports)
 {
-    EXPECT_EQ(SupportedFields(Laser()), uint32_t(DM_ORIENTATION | DM_PAPERSIZE | DM_FORMNAME | DM_PAPERLENGTH
-                                                 | DM_PAPERWIDTH | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY
-                                                 | DM_YRESOLUTION | DM_COLOR | DM_DUPLEX | DM_COLLATE));
+    EXPECT_EQ(SupportedFields(Laser()),
+              uint32_t(DM_ORIENTATION | DM_PAPERSIZE | DM_FORMNAME | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES
+                       | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLOR | DM_DUPLEX | DM_COLLATE));
     EXPECT_EQ(SupportedFields(Plain()), uint32_t(DM_PAPERSIZE | DM_FORMNAME));
     for (const TPrinterCaps& caps : {Laser(), Plain()}) {
         SCOPED_TRACE(caps.Name.toStdString());
@@ -393,7 +397,7 @@ TEST(DevModeDriverPass, PrivateOptionsAreCarriedByKeywordInThePrintersBlockSize)
 
     QByteArray dm = Defaults(laser);
     ASSERT_TRUE(SetPrivateOption(dm, "output-bin", "face-up"));
-    ASSERT_TRUE(SetPrivateOption(dm, "print-quality", "9"));  // not offered
+    ASSERT_TRUE(SetPrivateOption(dm, "print-quality", "9")); // not offered
     EXPECT_FALSE(SetPrivateOption(dm, "staple", "yes"));
     DriverPass(laser, dm);
     EXPECT_EQ(PrivateOption(dm, "output-bin"), "face-up");
@@ -427,4 +431,4 @@ TEST(DevModeDriverPass, PrivateOptionsAreCarriedByKeywordInThePrintersBlockSize)
     EXPECT_EQ(TConstView(foreign).PaperSize(), 1);
 }
 
-}  // namespace
+} // namespace

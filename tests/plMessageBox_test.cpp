@@ -28,8 +28,7 @@ TEST(MessageBox, RecorderSeesAndAnswersBoxes)
     // Without an answer the default button, else the first button, is pressed.
     EXPECT_EQ(ShowMessageBox("a", "b", QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No),
               QMessageBox::No);
-    EXPECT_EQ(ShowMessageBox("c", "d", QMessageBox::Critical, QMessageBox::Ok | QMessageBox::Cancel),
-              QMessageBox::Ok);
+    EXPECT_EQ(ShowMessageBox("c", "d", QMessageBox::Critical, QMessageBox::Ok | QMessageBox::Cancel), QMessageBox::Ok);
     ASSERT_EQ(outer.Boxes.size(), 2u);
     EXPECT_EQ(outer.Boxes[1].Icon, QMessageBox::Critical);
 }

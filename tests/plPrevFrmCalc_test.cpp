@@ -17,10 +17,14 @@ static void PrintTo(const TplEdges& e, std::ostream* os)
 
 TEST(PreviewZoom, WholePageFitsTheLimitingSide)
 {
-    struct Case { int w, h; double ratio; TplImgRect want; };
+    struct Case {
+        int w, h;
+        double ratio;
+        TplImgRect want;
+    };
     const Case cases[] = {
-        {800, 600, 1.5, {210, 15, 380, 570}},   // taller than the area: height limits
-        {800, 600, 0.75, {15, 11, 770, 577}},   // equal aspect takes the width branch
+        {800, 600, 1.5, {210, 15, 380, 570}}, // taller than the area: height limits
+        {800, 600, 0.75, {15, 11, 770, 577}}, // equal aspect takes the width branch
         {800, 600, 0.5, {15, 107, 770, 385}},
         {1920, 1000, 297.0 / 210.0, {617, 15, 685, 970}},
     };
@@ -54,9 +58,15 @@ TEST(PreviewZoom, LimitsRefuseAndLeaveTheRectangle)
     EXPECT_FALSE(ZoomOutStep(r, 1.5));
     EXPECT_EQ(r, small);
 
-    struct Case { int width, height; bool grows; };
+    struct Case {
+        int width, height;
+        bool grows;
+    };
     const Case cases[] = {
-        {3839, 1000, true}, {3840, 1000, false}, {1000, 3239, true}, {1000, 3240, false},
+        {3839, 1000, true},
+        {3840, 1000, false},
+        {1000, 3239, true},
+        {1000, 3240, false},
     };
     for (const auto& c : cases) {
         TplImgRect z{5, 6, c.width, c.height};
@@ -81,7 +91,9 @@ TEST(PreviewZoom, UnusableRatioStillGivesAPage)
 
 TEST(PreviewScroll, WheelDeltaOverFiveTruncatesTowardZero)
 {
-    struct Case { int pos, delta, want; };
+    struct Case {
+        int pos, delta, want;
+    };
     const Case cases[] = {{0, -120, 24}, {100, 120, 76}, {10, -7, 11}, {10, 7, 9}, {10, 4, 10}, {0, -240, 48}};
     for (const auto& c : cases)
         EXPECT_EQ(WheelScrollPosition(c.pos, c.delta), c.want) << c.pos << " " << c.delta;
@@ -93,7 +105,10 @@ TEST(PreviewButtons, EnabledByPagePosition)
         | ButtonBit(pbPageWidth) | ButtonBit(pbZoomDown) | ButtonBit(pbZoomUp) | ButtonBit(pbClose);
     const TplPrevButtonSet back = ButtonBit(pbFirstPage) | ButtonBit(pbPriorPage);
     const TplPrevButtonSet fwd = ButtonBit(pbNextPage) | ButtonBit(pbLastPage);
-    struct Case { int page, count; TplPrevButtonSet want; };
+    struct Case {
+        int page, count;
+        TplPrevButtonSet want;
+    };
     const Case cases[] = {
         {1, 5, TplPrevButtonSet(always | fwd)},
         {3, 5, TplPrevButtonSet(always | back | fwd)},
@@ -133,7 +148,11 @@ TEST(PreviewStatus, PageAndPaperText)
 
 TEST(PreviewHardCopy, CaptureRectangleOnThePage)
 {
-    struct Case { int pageWidth; double ratio; TplEdges want; };
+    struct Case {
+        int pageWidth;
+        double ratio;
+        TplEdges want;
+    };
     const Case cases[] = {
         {4960, 1080.0 / 1920.0, {496, 248, 4464, 2480}},
         {100, 0.53125, {10, 5, 90, 5 + 42}}, // 42.5 rounds to even
@@ -169,7 +188,7 @@ TEST(PreviewResize, DesignedWindowIsBroughtOntoTheScreen)
         {{20, 20, 800, 600}, {}, laptop, {20, 20, 800, 600}},
         {{900, 400, 800, 600}, {}, laptop, {566, 136, 800, 600}},
         {{-50, -10, 800, 600}, {4, 24, 4, 4}, laptop, {4, 24, 800, 600}},
-        {{20, 20, 800, 600}, {}, {1366, 0, 1920, 1050}, {1366, 20, 800, 600}},  // second monitor
+        {{20, 20, 800, 600}, {}, {1366, 0, 1920, 1050}, {1366, 20, 800, 600}}, // second monitor
         {{20, 20, 800, 600}, {}, {0, 0, 300, 200}, {0, 0, 350, 350}},          // never below the minimum
         {{20, 20, 1706, 960}, {}, QRect(), {20, 20, 1706, 960}},               // no screen known
     };

@@ -135,8 +135,7 @@ using Choice = TplPrintDialogResult;
 
 // Replaces the print dialog for one scope.
 struct DialogStandIn {
-    explicit DialogStandIn(std::function<Choice(QWidget*, int, int, int, int)> f)
-        : saved(TplPrevForm::RunPrintDialog)
+    explicit DialogStandIn(std::function<Choice(QWidget*, int, int, int, int)> f) : saved(TplPrevForm::RunPrintDialog)
     {
         TplPrevForm::RunPrintDialog = std::move(f);
     }
@@ -173,9 +172,9 @@ struct JapaneseSystem {
 TEST(PreviewWindow, CreatedWithOnlyCloseEnabledAndButtonsInOrder)
 {
     TplPrevForm form;
-    const char* names[pbCount] = {"PrintBtn", "PrinterSetBtn", "FirstPageBtn", "PriorPageBtn", "NextPageBtn",
-                                  "LastPageBtn", "ZoomDownBtn", "ZoomUpBtn", "PageWholeBtn", "PageWidthBtn",
-                                  "HelpBtn", "InfoBtn", "CloseBtn"};
+    const char* names[pbCount] = {"PrintBtn",    "PrinterSetBtn", "FirstPageBtn", "PriorPageBtn", "NextPageBtn",
+                                  "LastPageBtn", "ZoomDownBtn",   "ZoomUpBtn",    "PageWholeBtn", "PageWidthBtn",
+                                  "HelpBtn",     "InfoBtn",       "CloseBtn"};
     for (int k = 0; k < pbCount; ++k) {
         EXPECT_EQ(form.Button(k)->objectName(), QLatin1String(names[k]));
         EXPECT_EQ(form.Button(k)->isEnabled(), k == pbClose) << names[k];
@@ -231,7 +230,10 @@ TEST(PreviewWindow, AColourOfItsOwnReplacesTheButtonFace)
 
 TEST(PreviewWindow, WholePageFitsTheScrollArea)
 {
-    struct Case { double ratio; QRect image; };
+    struct Case {
+        double ratio;
+        QRect image;
+    };
     const Case cases[] = {{1.5, QRect(210, 15, 380, 570)}, {0.75, QRect(15, 11, 770, 577)}};
     for (const auto& c : cases) {
         auto doc = MakeDoc(2, c.ratio);
@@ -436,13 +438,15 @@ TEST(PreviewWindow, WheelScrollsByDeltaOverFive)
     Preview p(*doc);
     QScrollBar* bar = p.form->ScrollBox1->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 100);
-    struct Case { int delta, moved; };
+    struct Case {
+        int delta, moved;
+    };
     const Case cases[] = {{-120, 24}, {-7, 1}, {120, -24}, {-4, 0}};
     for (const auto& c : cases) {
         bar->setValue(50);
         QWidget* vp = p.form->ScrollBox1->viewport();
-        QWheelEvent e(QPointF(100, 100), vp->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, c.delta),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(100, 100), vp->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, c.delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(vp, &e);
         EXPECT_EQ(bar->value(), 50 + c.moved) << c.delta;
     }
@@ -554,8 +558,8 @@ TEST(PreviewWindow, CopiedPageIsAVectorPictureWithABitmapBeside)
     const QSizeF paper(doc->PaperWidth(), doc->PaperHeight());
     EXPECT_EQ(r.viewBoxF(), QRectF(QPointF(0, 0), paper));
     // Real size in millimetres: paper units are tenths of one.
-    EXPECT_TRUE(svg.contains(QStringLiteral("%1mm").arg(paper.width() / 10.0).toUtf8()) ||
-                svg.contains(QStringLiteral("%1mm").arg(qRound(paper.width() / 10.0)).toUtf8()))
+    EXPECT_TRUE(svg.contains(QStringLiteral("%1mm").arg(paper.width() / 10.0).toUtf8())
+                || svg.contains(QStringLiteral("%1mm").arg(qRound(paper.width() / 10.0)).toUtf8()))
         << svg.left(400).constData();
     EXPECT_TRUE(svg.contains(">2<")) << "the page number is text in the picture";
     const QImage img = qvariant_cast<QImage>(m->imageData());
@@ -577,8 +581,13 @@ TEST(PreviewWindow, CopyingTheWindowPutsItsPictureOnTheClipboard)
 
 TEST(PreviewWindow, PrintProposesTheCurrentPageAndPrintsTheChosenRange)
 {
-    struct Seen { int from, to, min, max; } seen{};
-    struct Case { Choice choice; int wantFrom, wantTo, pages; };
+    struct Seen {
+        int from, to, min, max;
+    } seen{};
+    struct Case {
+        Choice choice;
+        int wantFrom, wantTo, pages;
+    };
     const Case cases[] = {
         {{true, Choice::AllPages, 0, 0}, 1, 10, 10},
         {{true, Choice::PageNums, 2, 6}, 2, 6, 5},
@@ -979,8 +988,8 @@ TEST(PreviewWindow, JapaneseCaptionsOnAJapaneseSystem)
     {
         JapaneseSystem japanese;
         TplPrevForm form;
-        const char* want[pbCount] = {"印刷 (&P)", "設定", "先頭頁", "前頁", "次頁", "最終頁", "縮小",
-                                     "拡大", "全体", "頁幅", "ヘルプ", "情報", "閉じる"};
+        const char* want[pbCount] = {"印刷 (&P)", "設定", "先頭頁", "前頁",   "次頁", "最終頁", "縮小",
+                                     "拡大",      "全体", "頁幅",   "ヘルプ", "情報", "閉じる"};
         for (int k = 0; k < pbCount; ++k)
             EXPECT_EQ(form.Button(k)->text(), QString::fromUtf8(want[k]));
         EXPECT_EQ(form.Button(pbPageWidth)->property("plHint").toString(), QStringLiteral("横幅基準表示"));
@@ -1032,8 +1041,8 @@ TEST(PreviewGlyphs, EveryGlyphDrawsInBothListsAndBothStates)
         // The disabled glyph differs from the enabled one.
         EXPECT_NE(list->Pixmap(0).toImage(), list->Pixmap(1).toImage());
         // The menu's glyphs (Save as PDF's on its button too) draw as well.
-        for (auto item : {TplGlyphMenu::PageCopy, TplGlyphMenu::ScreenCopy, TplGlyphMenu::HardCopy,
-                          TplGlyphMenu::SavePdf}) {
+        for (auto item :
+             {TplGlyphMenu::PageCopy, TplGlyphMenu::ScreenCopy, TplGlyphMenu::HardCopy, TplGlyphMenu::SavePdf}) {
             const QImage img = list->MenuIcon(item).pixmap(QSize(24, 24), 1.0).toImage();
             int opaque = 0;
             for (int y = 0; y < img.height(); ++y)
@@ -1051,8 +1060,8 @@ namespace {
 // picks a printer, a range, odd or even pages, the order and, in the
 // printer properties, a paper and its orientation, and confirms.
 struct PrintDialogUser {
-    QString Printer;             // queue to pick, or empty
-    bool Range = false;          // pages from..to instead of all
+    QString Printer;    // queue to pick, or empty
+    bool Range = false; // pages from..to instead of all
     int From = 0, To = 0;
     // What the dialog showed.
     int ShownFrom = -1, ShownTo = -1, Min = -1, Max = -1;
@@ -1172,7 +1181,13 @@ TEST(PreviewWindow, TheSystemPrintDialogServesThisPrintOnly)
         ~BackToDefault() { TPrinter::Printer().SetPrinterIndex(-1); }
     } cleanup;
 
-    struct Case { QString printer; bool range; int from, to; int wantFrom, wantTo; QString during; };
+    struct Case {
+        QString printer;
+        bool range;
+        int from, to;
+        int wantFrom, wantTo;
+        QString during;
+    };
     const Case cases[] = {
         {QStringLiteral("Mono_Letter"), false, 0, 0, 1, 10, QStringLiteral("Mono Letter")},
         {QString(), true, 2, 6, 2, 6, QStringLiteral("Office Laser")},
@@ -1212,7 +1227,13 @@ TEST(PreviewWindow, OddEvenAndReverseFromThePrintDialogShapeTheJob)
 {
     auto doc = MakeDoc(7);
     Preview p(*doc);
-    struct Case { bool range; int from, to; int pageSet; bool reverse; QList<int> printed; };
+    struct Case {
+        bool range;
+        int from, to;
+        int pageSet;
+        bool reverse;
+        QList<int> printed;
+    };
     const Case cases[] = {
         {false, 0, 0, 1, true, {7, 5, 3, 1}},
         {true, 2, 6, 2, false, {2, 4, 6}},
@@ -1328,7 +1349,7 @@ QProgressDialog* ShownProgress()
 // page, or the sending, it waits for.
 struct ProgressCanceller {
     explicit ProgressCanceller(int atPage) : AtPage(atPage) {}
-    int AtPage = 0;       // 0: when the job is being sent
+    int AtPage = 0; // 0: when the job is being sent
     QString LastLabel;
     bool Pressed = false;
     QTimer Timer;
@@ -1604,7 +1625,11 @@ TEST(PreviewWindow, OpeningStatesCoverTheScreenAsAsked)
 {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
-    struct Case { TplPrevFormWindowState state; Qt::WindowState qt; QRect bounds; };
+    struct Case {
+        TplPrevFormWindowState state;
+        Qt::WindowState qt;
+        QRect bounds;
+    };
     const Case cases[] = {
         {fwNormal, Qt::WindowNoState, QRect(30, 40, 700, 500)},
         {fwMaximized, Qt::WindowMaximized, QRect()},

@@ -241,7 +241,10 @@ TEST_F(PrevPrinterTest, PageRange)
         std::vector<int> Pages;
     };
     const Case cases[] = {
-        {0, 0, {1, 2, 3, 4}}, {3, 1, {1, 2, 3}}, {5, 9, {4}}, {-2, 2, {1, 2}},
+        {0, 0, {1, 2, 3, 4}},
+        {3, 1, {1, 2, 3}},
+        {5, 9, {4}},
+        {-2, 2, {1, 2}},
     };
     for (const Case& c : cases) {
         std::vector<int> printed;

@@ -76,7 +76,6 @@ void ExpectStarts(const std::vector<double>& actual, const std::vector<double>& 
     ASSERT_EQ(actual.size(), expected.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(actual[i], expected[i], 0.02) << what << " character " << i;
-
 }
 
 } // namespace
@@ -94,9 +93,9 @@ TEST_F(TextEx, JustifiedGapsAndRemainder)
     };
     const Case cases[] = {
         {0, 1000, 100, "MM", {0, 970}},
-        {1000, 0, 200, "MM", {0, 970}},               // reversed edges
-        {0, 191, 300, "MMM", {0, 81, 161}},           // w - T = 101: gaps 51, 50
-        {0, 113, 400, "MMMM", {0, 27, 55, 83}},       // w - T = -7: gaps -3, -2, -2
+        {1000, 0, 200, "MM", {0, 970}},         // reversed edges
+        {0, 191, 300, "MMM", {0, 81, 161}},     // w - T = 101: gaps 51, 50
+        {0, 113, 400, "MMMM", {0, 27, 55, 83}}, // w - T = -7: gaps -3, -2, -2
     };
     const int cy = doc->Canvas()->TextMetrics().Height;
     for (const Case& c : cases)
@@ -220,7 +219,7 @@ TEST_F(TextEx, TurnedText)
     EXPECT_NEAR(texts[0].Box.left(), 500, 0.01);
     EXPECT_NEAR(texts[0].Width, 60, 0.05);
     EXPECT_NEAR(std::fmod(texts[1].Angle + 360, 360), 270, 1e-9);
-    EXPECT_NEAR(texts[1].Width, 30, 0.05); // half width
+    EXPECT_NEAR(texts[1].Width, 30, 0.05);         // half width
     EXPECT_NEAR(texts[1].Box.right(), 1000, 0.01); // cells left of the point, running down
     EXPECT_NEAR(texts[1].Box.top(), 500, 0.01);
     EXPECT_NEAR(texts[1].Box.bottom(), 530, 0.05);
@@ -274,8 +273,9 @@ TEST_F(TextEx, ZipBoxesPortrait)
                 EXPECT_EQ(boxes[i].PenWidth, i < 3 ? (c.Ex ? 7 : 5) : (c.Ex ? 3 : 2)) << i;
             }
             const int left = int(c.First);
-            EXPECT_EQ(dash[0].Points, QPolygonF({QPointF(left + (c.Ex ? 345 : 200), top + (c.Ex ? 65 : 40)),
-                                                 QPointF(left + (c.Ex ? 368 : 214), top + (c.Ex ? 65 : 40))}));
+            EXPECT_EQ(dash[0].Points,
+                      QPolygonF({QPointF(left + (c.Ex ? 345 : 200), top + (c.Ex ? 65 : 40)),
+                                 QPointF(left + (c.Ex ? 368 : 214), top + (c.Ex ? 65 : 40))}));
             EXPECT_EQ(dash[0].PenWidth, c.Ex ? 7 : 5);
         }
         ASSERT_EQ(texts.size(), std::size_t(c.Digits.size()));

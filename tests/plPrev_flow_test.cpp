@@ -63,7 +63,10 @@ std::unique_ptr<TFlowDoc> Document()
 constexpr int kEm = 40;
 constexpr int kXl = 100;
 
-QString Q(const char* s) { return QString::fromUtf8(s); }
+QString Q(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
 // A row as the page shows it: its text and the x of each character's origin.
 struct TRow {
@@ -134,14 +137,8 @@ TEST(plPrevFlow, KinsokuFunctions)
         const char* taken;
         int newP;
     } push[] = {
-        {"あい「", 3, 2, "「", 2},
-        {"あ「（", 3, 2, "「（", 1},
-        {"あ「（[", 4, 2, "（[", 2},
-        {"あ「い", 3, 2, "", 3},
-        {"あ「い", 2, 2, "「", 1},
-        {"(((", 3, 5, "(((", 0},
-        {"あい「", 3, 0, "", 3},
-        {"", 0, 2, "", 0},
+        {"あい「", 3, 2, "「", 2}, {"あ「（", 3, 2, "「（", 1}, {"あ「（[", 4, 2, "（[", 2}, {"あ「い", 3, 2, "", 3},
+        {"あ「い", 2, 2, "「", 1}, {"(((", 3, 5, "(((", 0},     {"あい「", 3, 0, "", 3},     {"", 0, 2, "", 0},
     };
     for (const auto& c : push) {
         SCOPED_TRACE(c.s);
@@ -154,8 +151,8 @@ TEST(plPrevFlow, KinsokuFunctions)
         int cnt;
         const char* taken;
     } pull[] = {
-        {"。あ", 2, "。"}, {"。、」あ", 2, "。、"}, {"、", 3, "、"}, {"あ。", 2, ""},
-        {"。", 0, ""},      {"", 2, ""},           {").,", 3, ").,"},
+        {"。あ", 2, "。"}, {"。、」あ", 2, "。、"}, {"、", 3, "、"}, {"あ。", 2, ""}, {"。", 0, ""},
+        {"", 2, ""},       {").,", 3, ").,"},
     };
     for (const auto& c : pull) {
         SCOPED_TRACE(c.s);
@@ -185,13 +182,11 @@ TEST(plPrevFlow, LineBreakRules)
         {"bracket at the end", "あいうえおかきくけ「こさし", 2, L({"あいうえおかきくけ", "「こさし"}), 9, 9 * kEm},
         {"two brackets keep their order", "あいうえおかきく「（けこ", 2, L({"あいうえおかきく", "「（けこ"}), 8,
          9 * kEm},
-        {"two brackets, one allowed", "あいうえおかきく「（けこ", 1, L({"あいうえおかきく「", "（けこ"}), 9,
-         9 * kEm},
+        {"two brackets, one allowed", "あいうえおかきく「（けこ", 1, L({"あいうえおかきく「", "（けこ"}), 9, 9 * kEm},
         {"no rule with 0", "あいうえおかきくけ「こさし", 0, L({"あいうえおかきくけ「", "こさし"}), 10, 9 * kEm},
         // The full stop is pulled back; the row's own characters close up.
         {"full stop pulled back", "あいうえおかきくけこ。さ", 2, L({"あいうえおかきくけこ。", "さ"}), 10, 8 * kEm},
-        {"at most two pulled", "あいうえおかきくけこ。、」さ", 2, L({"あいうえおかきくけこ。、", "」さ"}), 10,
-         7 * kEm},
+        {"at most two pulled", "あいうえおかきくけこ。、」さ", 2, L({"あいうえおかきくけこ。、", "」さ"}), 10, 7 * kEm},
         {"nothing pulled with 0", "あいうえおかきくけこ。さ", 0, L({"あいうえおかきくけこ", "。さ"}), 10, 9 * kEm},
         // Pushing out wins: the next row then starts with the bracket.
         {"push-out before pull-in", "あいうえおかきくけ「。さ", 2, L({"あいうえおかきくけ", "「。さ"}), 9, 9 * kEm},
@@ -305,7 +300,8 @@ namespace {
 // Sets a variable of the environment for the life of the object.
 class TEnvVar {
 public:
-    TEnvVar(const char* Name, const QByteArray& Value) : FName(Name), FOld(qgetenv(Name)), FHad(qEnvironmentVariableIsSet(Name))
+    TEnvVar(const char* Name, const QByteArray& Value)
+        : FName(Name), FOld(qgetenv(Name)), FHad(qEnvironmentVariableIsSet(Name))
     {
         qputenv(Name, Value);
     }
@@ -360,10 +356,16 @@ TEST(plPrevFlow, TextOutFileEncodingsAndLineEnds)
         {"UTF-8 with a mark", "\xEF\xBB\xBF" + text.toUtf8(), "ja_JP.UTF-8", L({"かな漢字", "Zürich"}), {0, 1}},
         {"UTF-16 LE", Utf16(text, false), "C", L({"かな漢字", "Zürich"}), {0, 1}},
         {"UTF-16 BE", Utf16(text, true), "C", L({"かな漢字", "Zürich"}), {0, 1}},
-        {"Shift_JIS under a Japanese locale", QByteArray("\x82\xA9\x82\xC8\x8A\xBF\x8E\x9A\r\n\xB6\xC5"), "ja_JP.UTF-8",
-         L({"かな漢字", "ｶﾅ"}), {0, 1}},
+        {"Shift_JIS under a Japanese locale",
+         QByteArray("\x82\xA9\x82\xC8\x8A\xBF\x8E\x9A\r\n\xB6\xC5"),
+         "ja_JP.UTF-8",
+         L({"かな漢字", "ｶﾅ"}),
+         {0, 1}},
         {"windows-1252 otherwise", QByteArray("Z\xFCrich\r\ncaf\xE9"), "de_DE.UTF-8", L({"Zürich", "café"}), {0, 1}},
-        {"CR, LF, CR LF and an empty line", QByteArray("a\rb\nc\r\nd\n\ne"), "C", L({"a", "b", "c", "d", "e"}),
+        {"CR, LF, CR LF and an empty line",
+         QByteArray("a\rb\nc\r\nd\n\ne"),
+         "C",
+         L({"a", "b", "c", "d", "e"}),
          {0, 1, 2, 3, 5}},
     };
     QTemporaryDir dir;

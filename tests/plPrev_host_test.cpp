@@ -86,7 +86,11 @@ TEST(PreviewHosting, ModelessShowDisplaysPagesAndCloses)
     EXPECT_EQ(prepared, 1);
     EXPECT_TRUE(doc->FIsPrevFormShow);
 
-    struct Case { int page; bool shown; int after; };
+    struct Case {
+        int page;
+        bool shown;
+        int after;
+    };
     const Case cases[] = {{0, false, 1}, {5, false, 1}, {3, true, 3}, {4, true, 4}, {-1, false, 4}};
     for (const auto& c : cases) {
         EXPECT_EQ(doc->Display(c.page), c.shown) << c.page;
@@ -103,7 +107,8 @@ TEST(PreviewHosting, ModelessShowDisplaysPagesAndCloses)
         TMessageBoxRecorder boxes;
         doc->ShowModal();
         ASSERT_EQ(boxes.Boxes.size(), 1u);
-        EXPECT_EQ(boxes.Boxes[0].Text, QStringLiteral("表示中のフォームをモーダル表示で開くことはできません(矛盾)．　　"));
+        EXPECT_EQ(boxes.Boxes[0].Text,
+                  QStringLiteral("表示中のフォームをモーダル表示で開くことはできません(矛盾)．　　"));
         EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("印刷プレビュー制御コンポーネント"));
         EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Warning);
     }
@@ -219,7 +224,8 @@ TEST(PreviewHosting, AWindowLeftOpenGoesWithItsDocument)
 TEST(PreviewHosting, APrinterNamedAcrobatPrintsInsteadOfShowing)
 {
     auto memory = std::make_shared<TMemoryPrinterService>();
-    memory->Printers.append(TMemoryPrinterService::ColorLaser(QStringLiteral("Adobe Acrobat PDF"), QStringLiteral("acro")));
+    memory->Printers.append(
+        TMemoryPrinterService::ColorLaser(QStringLiteral("Adobe Acrobat PDF"), QStringLiteral("acro")));
     TPrinter::Printer().SetService(memory);
     {
         auto doc = MakeDoc(2);

@@ -177,8 +177,9 @@ TEST_F(Pictures, NaturalSizeAndRectangles)
     doc->StretchDrawMetaFile(Rect(0, 0, 10, 10), nullptr);
     doc->EndDoc();
     const TPageView v = View(*doc);
-    EXPECT_EQ(v.Images, (std::vector<QRectF>{QRectF(QPointF(50, 60), QPointF(250, 160)),
-                                             QRectF(QPointF(1000, 1000), QPointF(1300, 1100))}));
+    EXPECT_EQ(v.Images,
+              (std::vector<QRectF>{QRectF(QPointF(50, 60), QPointF(250, 160)),
+                                   QRectF(QPointF(1000, 1000), QPointF(1300, 1100))}));
     EXPECT_EQ(v.Vector, QRectF(QPointF(500, 60), QPointF(700, 160)));
 }
 
@@ -222,9 +223,7 @@ TEST_F(Pictures, ReadersDecodeEveryVariant)
         const bool grey = c.File.startsWith("grey");
         // Grey files hold Qt's grey of the bands.
         const QImage greyBands = bands.convertToFormat(QImage::Format_Grayscale8);
-        const auto expect = [&](QColor col) {
-            return grey ? QColor(greyBands.pixel(col == red ? 5 : 34, 10)) : col;
-        };
+        const auto expect = [&](QColor col) { return grey ? QColor(greyBands.pixel(col == red ? 5 : 34, 10)) : col; };
         if (c.LeftTransparent)
             EXPECT_EQ(qAlpha(img.pixel(5, 10)), 0);
         else
@@ -252,10 +251,11 @@ TEST_F(Pictures, DecodedPixelsKeptInTheNarrowestExactFormat)
     } cases[] = {
         {"grey ramp", fill([](int x, int) { return qRgb(x % 256, x % 256, x % 256); }), QImage::Format_Grayscale8},
         {"256 colours with soft edges",
-         fill([](int x, int y) { return qRgba(x % 16 * 16, y % 16 * 16, 7, x % 16 * 17); }),
-         QImage::Format_Indexed8},
-        {"257 opaque colours", fill([](int x, int) { return qRgb(x % 257, 255 - x % 257 / 2, 40); }), QImage::Format_RGB32},
-        {"grey, 300 colours with alpha", fill([](int x, int) { return qRgba(90 + x / 256, 90 + x / 256, 90 + x / 256, x % 256); }),
+         fill([](int x, int y) { return qRgba(x % 16 * 16, y % 16 * 16, 7, x % 16 * 17); }), QImage::Format_Indexed8},
+        {"257 opaque colours", fill([](int x, int) { return qRgb(x % 257, 255 - x % 257 / 2, 40); }),
+         QImage::Format_RGB32},
+        {"grey, 300 colours with alpha",
+         fill([](int x, int) { return qRgba(90 + x / 256, 90 + x / 256, 90 + x / 256, x % 256); }),
          QImage::Format_ARGB32},
     };
     for (const auto& c : cases) {
@@ -453,8 +453,8 @@ TEST_F(PrintedPictures, PhotographAndVectorOnAPdfPage)
 
     // 100 dpi: the 100 x 75 mm photograph is about 394 x 295 pixels.
     const QImage page = SpoolerOutput::Render(pdf, 1, 100);
-    const QImage source = photo.scaled(int(100 / 25.4 * 100), int(75 / 25.4 * 100), Qt::IgnoreAspectRatio,
-                                       Qt::SmoothTransformation);
+    const QImage source =
+        photo.scaled(int(100 / 25.4 * 100), int(75 / 25.4 * 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const int ox = int(std::lround(20 / 25.4 * 100)), oy = int(std::lround(30 / 25.4 * 100));
     double error = 0;
     int n = 0;
@@ -610,7 +610,9 @@ TEST_F(PrintedPictures, EveryVariantPrintsItsColours)
         {"art.svg", Svg(40, 20), black, blue},
         {"shape.emf", Emf(40, 20), blue, blue},
     };
-    const auto box = [](int i) { return Rect(150 + i % 4 * 480, 200 + i / 4 * 400, 150 + i % 4 * 480 + 400, 400 + i / 4 * 400); };
+    const auto box = [](int i) {
+        return Rect(150 + i % 4 * 480, 200 + i / 4 * 400, 150 + i % 4 * 480 + 400, 400 + i / 4 * 400);
+    };
     Doc->BeginDoc();
     Doc->LineColor(0x0000FF); // a red pen must not colour any picture
     Doc->FontSize(9);

@@ -118,7 +118,7 @@ TEST(plPrev, PaperGeometry)
     EXPECT_EQ(g.PaperWidth, 2099); // not 2100
     EXPECT_EQ(g.LeftOffset, 43);   // 42.33 rounded up
     EXPECT_EQ(g.RightOffset, 2057);
-    EXPECT_EQ(g.PageWidth, 2015);  // one more than the offsets' difference
+    EXPECT_EQ(g.PageWidth, 2015); // one more than the offsets' difference
     EXPECT_EQ(g.PaperHeight, 2969);
     EXPECT_EQ(g.TopOffset, 43);
     EXPECT_EQ(g.BottomOffset, 2927);
@@ -293,10 +293,8 @@ TEST(plPrev, DashAndDotWidthRules)
         int Width;
     };
     const Case cases[] = {
-        {{{'s', psDot}, {'w', 1}}, psDot, 0},
-        {{{'w', 1}, {'s', psDash}}, psDash, 0},
-        {{{'s', psDot}, {'w', 2}}, psDot, 2},
-        {{{'w', 1}, {'s', psDashDot}}, psDashDot, 1},
+        {{{'s', psDot}, {'w', 1}}, psDot, 0}, {{{'w', 1}, {'s', psDash}}, psDash, 0},
+        {{{'s', psDot}, {'w', 2}}, psDot, 2}, {{{'w', 1}, {'s', psDashDot}}, psDashDot, 1},
         {{{'w', 3}, {'w', -1}}, psSolid, 3},
     };
     for (const Case& c : cases) {
@@ -331,8 +329,9 @@ TEST(plPrev, Shapes)
 
     auto polys = Only(items, TLogItem::ikPolyline);
     ASSERT_EQ(polys.size(), 1u);
-    EXPECT_EQ(polys[0].Points, QPolygonF({QPointF(100, 1000), QPointF(300, 1000), QPointF(300, 1200),
-                                          QPointF(100, 1200), QPointF(100, 1000)}));
+    EXPECT_EQ(polys[0].Points,
+              QPolygonF({QPointF(100, 1000), QPointF(300, 1000), QPointF(300, 1200), QPointF(100, 1200),
+                         QPointF(100, 1000)}));
     auto rects = Only(items, TLogItem::ikRect);
     auto outlined = std::find_if(rects.begin(), rects.end(), [](const TLogItem& r) { return !r.IsFill(); });
     ASSERT_NE(outlined, rects.end());
@@ -365,11 +364,11 @@ TEST(plPrev, TextOutAnchors)
         int Dx, Dy;
     };
     const Case cases[] = {
-        {&TCustomplPrev::TextOut, 0, 0},          {&TCustomplPrev::TextOutLT, 0, 0},
-        {&TCustomplPrev::TextOutLC, 0, -up(H)},   {&TCustomplPrev::TextOutLB, 0, -H},
-        {&TCustomplPrev::TextOutCT, -up(W), 0},   {&TCustomplPrev::TextOutCC, -up(W), -up(H)},
-        {&TCustomplPrev::TextOutCB, -up(W), -H},  {&TCustomplPrev::TextOutRT, -W, 0},
-        {&TCustomplPrev::TextOutRC, -W, -up(H)},  {&TCustomplPrev::TextOutRB, -W, -H},
+        {&TCustomplPrev::TextOut, 0, 0},         {&TCustomplPrev::TextOutLT, 0, 0},
+        {&TCustomplPrev::TextOutLC, 0, -up(H)},  {&TCustomplPrev::TextOutLB, 0, -H},
+        {&TCustomplPrev::TextOutCT, -up(W), 0},  {&TCustomplPrev::TextOutCC, -up(W), -up(H)},
+        {&TCustomplPrev::TextOutCB, -up(W), -H}, {&TCustomplPrev::TextOutRT, -W, 0},
+        {&TCustomplPrev::TextOutRC, -W, -up(H)}, {&TCustomplPrev::TextOutRB, -W, -H},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         (doc.get()->*cases[i].Op)(1000, 500 + int(i) * 100, text);

@@ -43,8 +43,8 @@ std::vector<QByteArray> Seeds()
 
 uint32_t Interesting(std::mt19937_64& rng)
 {
-    static const uint32_t values[] = {0, 1, 2, 0x7F, 0x80, 0xFF, 0x100, 0x7FFF, 0x8000, 0xFFFF,
-                                      0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 3408, 64, 300};
+    static const uint32_t values[] = {0,      1,      2,          0x7F,       0x80,       0xFF, 0x100, 0x7FFF,
+                                      0x8000, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 3408, 64,    300};
     return values[rng() % std::size(values)];
 }
 

@@ -42,10 +42,9 @@ TPrinterStreamValues DocumentObject()
 
 QByteArray DocumentObjectBytes()
 {
-    return QByteArray("TPF0") + Bytes({0x0D}) + "TplSetPrinter" + Bytes({0x07}) + "Default"
-        + Bytes({0x0B}) + "PrinterName" + Bytes({0x06, 0x18}) + kPrinter.toLatin1()
-        + Bytes({0x0B}) + "DevDataSize" + Bytes({0x03, 0x50, 0x0D})
-        + Bytes({0x08}) + "ADevData" + Bytes({0x0A, 0x50, 0x0D, 0x00, 0x00}) + Block(3408)
+    return QByteArray("TPF0") + Bytes({0x0D}) + "TplSetPrinter" + Bytes({0x07}) + "Default" + Bytes({0x0B})
+        + "PrinterName" + Bytes({0x06, 0x18}) + kPrinter.toLatin1() + Bytes({0x0B}) + "DevDataSize"
+        + Bytes({0x03, 0x50, 0x0D}) + Bytes({0x08}) + "ADevData" + Bytes({0x0A, 0x50, 0x0D, 0x00, 0x00}) + Block(3408)
         + Bytes({0x0B}) + "DesignValue" + Bytes({0x01, 0x06, 0x18}) + kPrinter.toLatin1()
         + Bytes({0x02, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x02, 0x09, 0x02, 0x07, 0x02, 0x00, 0x00})
         + Bytes({0x00, 0x00});
@@ -170,15 +169,18 @@ TEST(PrinterStream, ReaderRules)
         return s;
     };
 
-    {   // PrinterName passes through the object's write; DesignValue then rules.
+    { // PrinterName passes through the object's write; DesignValue then rules.
         TPrinterStreamValues v;
         QString seen;
-        ReadPrinterStream(good, v, [&](const QString& s) { seen = s; return QString("resolved"); });
+        ReadPrinterStream(good, v, [&](const QString& s) {
+            seen = s;
+            return QString("resolved");
+        });
         EXPECT_EQ(seen, kPrinter);
         EXPECT_EQ(v.FPrinterName, kPrinter);
         EXPECT_EQ(v.FdsPrinterName, kPrinter);
     }
-    {   // Block length differs from DevDataSize: no snapshot, size 0.
+    { // Block length differs from DevDataSize: no snapshot, size 0.
         TPrinterStreamValues v;
         v.Settings = "old";
         v.DevSize = 3;
@@ -188,19 +190,19 @@ TEST(PrinterStream, ReaderRules)
         EXPECT_EQ(v.FPaperNumber, 9);
         EXPECT_EQ(v.FBinNumber, 7);
     }
-    {   // A DevDataSize of 2 GB against a 3408-byte block: ignored, no allocation.
+    { // A DevDataSize of 2 GB against a 3408-byte block: ignored, no allocation.
         TPrinterStreamValues v;
         ReadPrinterStream(patched("DevDataSize", Bytes({0x04, 0xFF, 0xFF, 0xFF, 0x7F}), 3), v);
         EXPECT_TRUE(v.Settings.isEmpty());
         EXPECT_EQ(v.DevSize, 0);
     }
-    {   // DevDataSize that is not an integer reads as 0, and the block no longer matches.
+    { // DevDataSize that is not an integer reads as 0, and the block no longer matches.
         TPrinterStreamValues v;
         ReadPrinterStream(patched("DevDataSize", Bytes({0x06, 0x01, 'x'}), 3), v);
         EXPECT_EQ(v.DevSize, 0);
         EXPECT_TRUE(v.Settings.isEmpty());
     }
-    {   // A design-value list one item short: values before stay, orientation
+    { // A design-value list one item short: values before stay, orientation
         // and the snapshot's printer are not set, the stream still loads.
         QByteArray s = good;
         s.remove(s.size() - 5, 2); // driver version 0x02 0x00
@@ -214,7 +216,7 @@ TEST(PrinterStream, ReaderRules)
         EXPECT_EQ(v.FdsPrinterName, "before");
         EXPECT_EQ(v.Settings, Block(3408));
     }
-    {   // One item too many: the same, and the extra item is passed over.
+    { // One item too many: the same, and the extra item is passed over.
         QByteArray s = good;
         s.insert(s.size() - 3, Bytes({0x02, 0x05}));
         TPrinterStreamValues v;
@@ -222,7 +224,7 @@ TEST(PrinterStream, ReaderRules)
         EXPECT_EQ(v.FDriverVersion, 0);
         EXPECT_TRUE(v.FdsPrinterName.isEmpty());
     }
-    {   // Orientation keeps its low byte.
+    { // Orientation keeps its low byte.
         QByteArray s = good;
         const qsizetype at = s.indexOf("DesignValue") + 11 + 1 + 2 + 24;
         s.replace(at, 2, Bytes({0x03, 0x01, 0x01}));

@@ -113,7 +113,7 @@ TEST_F(PrinterTest, PaperAndBinTablesComeFromThePrinter)
     EXPECT_EQ(QSize(caps->CustomMinWidth, caps->CustomMinLength), QSize(5080, 5080));
     EXPECT_EQ(QSize(caps->CustomMaxWidth, caps->CustomMaxLength), QSize(29704, 42016));
 
-    const auto mono = P().Service().Caps("Mono_Letter");  // the queue name finds it too
+    const auto mono = P().Service().Caps("Mono_Letter"); // the queue name finds it too
     ASSERT_TRUE(mono);
     EXPECT_EQ(mono->Name, "Mono Letter");
     EXPECT_EQ(mono->DefaultPaper, 1);
@@ -184,10 +184,10 @@ TEST_F(PrinterTest, DriverPassReplacesWhatThePrinterDoesNotOffer)
         const int size = dm.size();
         TView v(dm);
         v.SetFields(v.Fields() | DM_PAPERSIZE | DM_COLOR | DM_DUPLEX | DM_DEFAULTSOURCE);
-        v.SetPaperSize(8);  // A3
+        v.SetPaperSize(8); // A3
         v.SetColor(ColorColor);
         v.SetDuplex(DuplexVertical);
-        v.SetDefaultSource(258);  // tray 2
+        v.SetDefaultSource(258); // tray 2
         P().Service().DocumentProperties(c.printer, dm);
         EXPECT_EQ(dm.size(), size);
         EXPECT_EQ(v.PaperSize(), c.paper);
@@ -238,7 +238,8 @@ TEST_F(PrinterTest, ThreePageJobReachesTheSpoolerWithTextWhereDrawn)
         QPainter* c = P().Canvas();
         ASSERT_TRUE(c);
         c->setPen(QPen(Qt::black, 0.5 * dpi / 25.4));
-        c->drawLine(QPointF(px(300, g.OffsetX), px(1000, g.OffsetY)), QPointF(px(1500, g.OffsetX), px(1000, g.OffsetY)));
+        c->drawLine(QPointF(px(300, g.OffsetX), px(1000, g.OffsetY)),
+                    QPointF(px(1500, g.OffsetX), px(1000, g.OffsetY)));
         QFont f(QStringLiteral("Liberation Sans"));
         f.setPixelSize(int(std::lround(12.0 * dpi / 72)));
         c->setFont(f);
@@ -267,7 +268,7 @@ TEST_F(PrinterTest, ThreePageJobReachesTheSpoolerWithTextWhereDrawn)
         EXPECT_NEAR(bottom - (bottom - top) * 0.2, baseline, 0.5);
     }
     // The line: dark on it, white a millimetre below it.
-    const QImage img = SpoolerOutput::Render(pdf, 2, 254);  // 10 pixels a millimetre
+    const QImage img = SpoolerOutput::Render(pdf, 2, 254); // 10 pixels a millimetre
     ASSERT_FALSE(img.isNull());
     EXPECT_LT(qGray(img.pixel(900, 1000)), 128);
     EXPECT_GT(qGray(img.pixel(900, 1010)), 200);
@@ -300,7 +301,7 @@ TEST_F(PrinterTest, JobCarriesTheDeviceModesSettings)
     ASSERT_FALSE(pdf.isEmpty());
     const SpoolerOutput::TPdfInfo info = SpoolerOutput::Info(pdf);
     ASSERT_EQ(info.PageSizes.size(), 1);
-    EXPECT_NEAR(info.PageSizes[0].width() * 25.4 / 72, 210, 0.5);  // A5 landscape
+    EXPECT_NEAR(info.PageSizes[0].width() * 25.4 / 72, 210, 0.5); // A5 landscape
     EXPECT_NEAR(info.PageSizes[0].height() * 25.4 / 72, 148, 0.5);
     const QMap<QString, QString> opts = SpoolerOutput::JobOptions("Office_Laser", P().LastJobId());
     EXPECT_EQ(opts.value("PageSize"), "A5");
@@ -326,8 +327,8 @@ TEST_F(PrinterTest, UserFormPrintsAsCustomSize)
     IPrinterService& service = P().Service();
     const TPaperForm form{"Job Card", 100000, 150000};
     ASSERT_TRUE(service.AddForm("Office Laser", form));
-    EXPECT_FALSE(service.AddForm("Office Laser", form));  // exists
-    EXPECT_FALSE(service.AddForm("Mono Letter", form));   // no custom sizes there
+    EXPECT_FALSE(service.AddForm("Office Laser", form)); // exists
+    EXPECT_FALSE(service.AddForm("Mono Letter", form));  // no custom sizes there
     const auto caps = service.Caps("Office Laser");
     ASSERT_TRUE(caps);
     const TPaperInfo& paper = caps->Papers.last();
@@ -336,7 +337,7 @@ TEST_F(PrinterTest, UserFormPrintsAsCustomSize)
     EXPECT_GT(paper.Number, 256);
 
     Select("Office Laser", [&](QByteArray& dm) { TView(dm).SetPaperSize(paper.Number); });
-    EXPECT_EQ(P().GetDeviceCaps(DevCaps::PHYSICALWIDTH), 2362);  // 100 mm at 600 dpi
+    EXPECT_EQ(P().GetDeviceCaps(DevCaps::PHYSICALWIDTH), 2362); // 100 mm at 600 dpi
     P().Title = "Card";
     P().BeginDoc();
     P().Canvas()->drawText(QPointF(100, 100), QStringLiteral("Card"));
@@ -351,8 +352,8 @@ TEST_F(PrinterTest, UserFormPrintsAsCustomSize)
     EXPECT_NEAR(info.PageSizes[0].width() * 25.4 / 72, 100, 0.5);
     EXPECT_NEAR(info.PageSizes[0].height() * 25.4 / 72, 150, 0.5);
     const QMap<QString, QString> opts = SpoolerOutput::JobOptions("Office_Laser", P().LastJobId());
-    EXPECT_EQ(opts.value("PageSize"), "Custom.283x425");  // points
-    EXPECT_FALSE(opts.contains("page-delivery"));  // left to the printer
+    EXPECT_EQ(opts.value("PageSize"), "Custom.283x425"); // points
+    EXPECT_FALSE(opts.contains("page-delivery"));        // left to the printer
 }
 
 // A service whose printers are the spooler's but whose jobs go nowhere.
@@ -430,7 +431,7 @@ TEST_F(PrinterTest, AServerThatNeverAnswersIsWaitedForOnce)
     clock.start();
     EXPECT_TRUE(service->Enumerate().isEmpty());
     EXPECT_GE(hung.TakeConnections(), 1);
-    EXPECT_LT(clock.elapsed(), 15000);  // a hang check: not the default client's long wait
+    EXPECT_LT(clock.elapsed(), 15000); // a hang check: not the default client's long wait
 
     QThread::msleep(1100);
     EXPECT_TRUE(service->Enumerate().isEmpty());
@@ -535,9 +536,9 @@ TEST_F(PrinterTest, UnequalResolutionsKeepTheirAxes)
     P().SetPrinterIndex(0);
     EXPECT_EQ(P().GetDeviceCaps(DevCaps::LOGPIXELSX), 600);
     EXPECT_EQ(P().GetDeviceCaps(DevCaps::LOGPIXELSY), 1200);
-    EXPECT_EQ(P().GetDeviceCaps(DevCaps::PHYSICALHEIGHT), 14031);  // 297 mm at 1200 dpi
+    EXPECT_EQ(P().GetDeviceCaps(DevCaps::PHYSICALHEIGHT), 14031); // 297 mm at 1200 dpi
     P().BeginDoc();
-    P().Canvas()->drawText(QPointF(0, 1200), QStringLiteral("Mark"));  // 1 inch down
+    P().Canvas()->drawText(QPointF(0, 1200), QStringLiteral("Mark")); // 1 inch down
     P().EndDoc();
     ASSERT_EQ(memory->Jobs.size(), 1);
     QTemporaryDir dir;
@@ -553,4 +554,4 @@ TEST_F(PrinterTest, UnequalResolutionsKeepTheirAxes)
     EXPECT_EQ(memory->Jobs[0].Options.Resolution, "600x1200dpi");
 }
 
-}  // namespace
+} // namespace

@@ -47,8 +47,7 @@ protected:
         QFile filler(Path("filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) {}
         ASSERT_NE(filler.error(), QFileDevice::NoError);
     }
     // Only the files the test put there: no temporary file is left behind.
@@ -58,7 +57,7 @@ protected:
     bool FMounted = false;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FullDiskTest, SettingsFileSurvivesAFailedSave)
 {

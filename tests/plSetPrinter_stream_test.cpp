@@ -154,7 +154,9 @@ TEST_F(SetPrinterStreamTest, SaveAndLoadRestoreEverySetting)
     ASSERT_TRUE(a.SaveToFile(file));
     const QByteArray saved = ReadAll(file);
     EXPECT_EQ(saved, a.WriteStream());
-    EXPECT_TRUE(saved.startsWith(QByteArray("TPF0\x0DTplSetPrinter\x07" "Default\x0BPrinterName\x06\x0C" "Office Laser")));
+    EXPECT_TRUE(saved.startsWith(QByteArray("TPF0\x0DTplSetPrinter\x07"
+                                            "Default\x0BPrinterName\x06\x0C"
+                                            "Office Laser")));
 
     ResetCurrentPrinter();
     QObject owner;
@@ -212,7 +214,8 @@ TEST_F(SetPrinterStreamTest, ForeignStreamsRestoreOrientationPaperAndBin)
         {"printer not installed", [](TPrinterStreamValues& v) { v.PrinterName = v.FPrinterName = "Gone Printer"; }},
         {"size differs from block", [](TPrinterStreamValues& v) { v.DevSize += 1; }},
         {"size of 2 GB", [](TPrinterStreamValues& v) { v.DevSize = 0x7FFFFFFF; }},
-        {"block of another driver", [](TPrinterStreamValues& v) {
+        {"block of another driver",
+         [](TPrinterStreamValues& v) {
              v.Settings.append(QByteArray(RecordBytes, '\0'));
              v.DevSize = int(v.Settings.size());
          }},

@@ -45,7 +45,7 @@ TEST_F(SetPrinterTest, FindsPrintersByPartOfTheirName)
     EXPECT_EQ(sp.PrintersCount(), 2);
     EXPECT_EQ(sp.FindPrinterName("laser"), "Office Laser");
     EXPECT_EQ(sp.FindPrinterIndex("LASER"), 1);
-    EXPECT_EQ(sp.FindPrinterName("e"), "Mono Letter");  // both contain it; the first listed wins
+    EXPECT_EQ(sp.FindPrinterName("e"), "Mono Letter"); // both contain it; the first listed wins
     EXPECT_EQ(sp.FindPrinterName("toner"), "");
     EXPECT_EQ(sp.FindPrinterIndex(""), -1);
 
@@ -59,7 +59,7 @@ TEST_F(SetPrinterTest, FindsPrintersByPartOfTheirName)
     EXPECT_EQ(sp.PrinterName(), "Office Laser");
     EXPECT_EQ(sp.PrinterNumber(), 1);
     EXPECT_EQ(sp.PaperNumber(), 9);
-    sp.SetPrinterName("Office");  // the same printer: no change to report
+    sp.SetPrinterName("Office"); // the same printer: no change to report
     EXPECT_EQ(changes, 1);
 
     // No match: the system's default printer.
@@ -89,12 +89,12 @@ TEST_F(SetPrinterTest, PaperBinAndOrientationOnTheRealSpooler)
     EXPECT_EQ(sp.PaperName(), "A5");
     EXPECT_TRUE(sp.SetPaperNumber(9));
     EXPECT_EQ(sp.PaperName(), "A4");
-    EXPECT_FALSE(sp.SetPaperNumber(70));  // A6: not offered, the driver keeps A4
+    EXPECT_FALSE(sp.SetPaperNumber(70)); // A6: not offered, the driver keeps A4
     EXPECT_EQ(sp.PaperNumber(), 9);
-    EXPECT_FALSE(sp.SetPaperNumber(0x8009));  // read back signed, never equal
+    EXPECT_FALSE(sp.SetPaperNumber(0x8009)); // read back signed, never equal
     EXPECT_EQ(sp.PaperNumber(), 9);
 
-    EXPECT_FALSE(sp.SetPaperName("a3"));  // names match exactly
+    EXPECT_FALSE(sp.SetPaperName("a3")); // names match exactly
     EXPECT_EQ(sp.PaperNumber(), 9);
     EXPECT_TRUE(sp.SetPaperName("A3"));
     EXPECT_EQ(sp.PaperNumber(), 8);
@@ -136,7 +136,7 @@ TEST_F(SetPrinterTest, SwitchingPrintersCarriesOrientationPaperAndBin)
     TplSetPrinter sp;
     sp.SetPrinterName("Office Laser");
     sp.SetOrientation(poLandscape);
-    sp.SetPaperNumber(5);  // Legal, which both printers offer
+    sp.SetPaperNumber(5); // Legal, which both printers offer
     sp.SetBinNumber(258);
     sp.SetDuplex(2);
     sp.SetCopies(3);
@@ -147,16 +147,16 @@ TEST_F(SetPrinterTest, SwitchingPrintersCarriesOrientationPaperAndBin)
     EXPECT_EQ(sp.dsPrinterName(), "Mono Letter");
     EXPECT_EQ(sp.Orientation(), poLandscape);
     EXPECT_EQ(sp.PaperNumber(), 5);
-    EXPECT_EQ(sp.BinNumber(), 7);  // no trays to choose from
+    EXPECT_EQ(sp.BinNumber(), 7); // no trays to choose from
     EXPECT_EQ(sp.Copies(), 1);
     EXPECT_EQ(sp.XResolution(), 300);
-    EXPECT_EQ(sp.PaperHeight(), 2550);  // Legal in landscape at 300 dpi
+    EXPECT_EQ(sp.PaperHeight(), 2550); // Legal in landscape at 300 dpi
     EXPECT_EQ(sp.PaperWidth(), 4200);
 
     sp.SetPrinterName("Office Laser");
     EXPECT_EQ(sp.Orientation(), poLandscape);
     EXPECT_EQ(sp.PaperNumber(), 5);
-    EXPECT_EQ(sp.BinNumber(), 7);  // what Mono Letter had, not tray 2
+    EXPECT_EQ(sp.BinNumber(), 7); // what Mono Letter had, not tray 2
     EXPECT_EQ(sp.Duplex(), 1);
     EXPECT_EQ(sp.Copies(), 1);
 }
@@ -166,18 +166,18 @@ TEST_F(SetPrinterTest, CopiesAndCollation)
     TplSetPrinter sp;
     sp.SetPrinterName("Office Laser");
     EXPECT_EQ(sp.Copies(), 1);
-    EXPECT_EQ(sp.Collate(), 1);  // the spooler collates unless told otherwise
+    EXPECT_EQ(sp.Collate(), 1); // the spooler collates unless told otherwise
     sp.SetCopies(1);
-    EXPECT_EQ(sp.Collate(), 0);  // one copy clears collation
+    EXPECT_EQ(sp.Collate(), 0); // one copy clears collation
     sp.SetCollate(1);
-    EXPECT_EQ(sp.Collate(), 0);  // nothing to collate with one copy
+    EXPECT_EQ(sp.Collate(), 0); // nothing to collate with one copy
     sp.SetCopies(2);
     sp.SetCollate(1);
     EXPECT_EQ(sp.Collate(), 1);
     sp.SetCopies(3);
     EXPECT_EQ(sp.Collate(), 1);
     EXPECT_EQ(sp.Copies(), 3);
-    sp.SetCopies(0);  // not a number of copies: the driver's default
+    sp.SetCopies(0); // not a number of copies: the driver's default
     EXPECT_EQ(sp.Copies(), 1);
 
     EXPECT_EQ(sp.Color(), 2);
@@ -243,7 +243,7 @@ TEST_F(SetPrinterTest, GetPrinterInfoAdoptsTheCurrentPrinter)
     EXPECT_EQ(sp.Orientation(), poLandscape);
     EXPECT_EQ(sp.Copies(), 1);
 
-    sp.GetPrinterInfo(true);  // the printer's own defaults
+    sp.GetPrinterInfo(true); // the printer's own defaults
     EXPECT_EQ(sp.Orientation(), poPortrait);
 }
 
@@ -276,7 +276,7 @@ TEST_F(SetPrinterTest, UserPaperFormsAreListedSelectedAndDeleted)
         EXPECT_EQ(sp.CustomPaperName(), "");
         EXPECT_FALSE(sp.DeleteUserPaper("Postcard 100x150"));
     }
-    EXPECT_FALSE(sp.DeleteUserPaper("A4"));  // a printer's own paper is not a form
+    EXPECT_FALSE(sp.DeleteUserPaper("A4")); // a printer's own paper is not a form
 
     // A printer without custom sizes cannot take the form.
     sp.SetPrinterName("Mono Letter");
@@ -300,13 +300,13 @@ TEST_F(SetPrinterTest, HiddenPrintersAreCountedButNeverFoundOrListed)
 
     TplSetPrinter sp;
     EXPECT_EQ(sp.PrintersCount(), 3);
-    EXPECT_EQ(sp.FindPrinterName("laser"), "Zeta Laser");  // first listed, not first alphabetically
+    EXPECT_EQ(sp.FindPrinterName("laser"), "Zeta Laser"); // first listed, not first alphabetically
     EXPECT_EQ(sp.FindPrinterIndex("alpha"), 2);
     EXPECT_EQ(sp.FindPrinterName("hidden"), "");
     EXPECT_EQ(sp.PrinterList(), (QStringList{"Alpha Laser", "Zeta Laser"}));
     sp.SetPrinterName("Alpha");
     EXPECT_EQ(sp.PrinterNumber(), 2);
-    sp.SetPrinterNumber(1);  // the hidden one: the default printer instead
+    sp.SetPrinterNumber(1); // the hidden one: the default printer instead
     EXPECT_EQ(sp.PrinterName(), "Zeta Laser");
     EXPECT_EQ(sp.PrinterNumber(), 0);
 }
@@ -318,7 +318,7 @@ TEST_F(SetPrinterTest, ValuesTheDriverReplacesDoNotStick)
     TMemoryPrinterService::Printer laser = TMemoryPrinterService::ColorLaser("Laser", "laser");
     laser.AfterPass = [](QByteArray& dm) {
         TView v(dm);
-        if (v.PaperSize() == 8)  // no A3 in the tray after all
+        if (v.PaperSize() == 8) // no A3 in the tray after all
             v.SetPaperSize(9);
         if (v.Duplex() == DuplexHorizontal)
             v.SetDuplex(DuplexVertical);
@@ -356,9 +356,10 @@ TEST_F(SetPrinterTest, SnapshotOfAnotherLengthRestoresOnlyOrientationPaperAndBin
     const int oldSize = sp.DevSize();
 
     // A new driver with one more option: its blocks are longer.
-    memory->Printers[0].Caps.Options.append(
-        {QStringLiteral("print-scaling"), QStringLiteral("Scaling"), {QStringLiteral("auto"), QStringLiteral("none")},
-         QStringLiteral("auto")});
+    memory->Printers[0].Caps.Options.append({QStringLiteral("print-scaling"),
+                                             QStringLiteral("Scaling"),
+                                             {QStringLiteral("auto"), QStringLiteral("none")},
+                                             QStringLiteral("auto")});
     TPrinter::Printer().SetPrinterIndex(0);
     EXPECT_FALSE(sp.RestoreSnapshot());
     EXPECT_GT(sp.DevSize(), oldSize);
@@ -368,7 +369,7 @@ TEST_F(SetPrinterTest, SnapshotOfAnotherLengthRestoresOnlyOrientationPaperAndBin
     EXPECT_EQ(sp.BinNumber(), 258);
     EXPECT_EQ(sp.Duplex(), 1);
     EXPECT_EQ(sp.Copies(), 1);
-    EXPECT_TRUE(sp.RestoreSnapshot());  // the new snapshot fits
+    EXPECT_TRUE(sp.RestoreSnapshot()); // the new snapshot fits
 }
 
 TEST_F(SetPrinterTest, ColorBitAndUnequalResolutions)
@@ -397,11 +398,11 @@ TEST_F(SetPrinterTest, UserPaperIsConfirmedByTheReportedSheet)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.reportedW << "x" << c.reportedH);
         TMemoryPrinterService::Printer laser = TMemoryPrinterService::ColorLaser("Laser", "laser");
-        laser.Caps.Resolutions = {QPoint(2540, 2540)};  // one pixel a hundredth of a millimetre
+        laser.Caps.Resolutions = {QPoint(2540, 2540)}; // one pixel a hundredth of a millimetre
         laser.Caps.DefaultResolution = QPoint(2540, 2540);
         laser.AfterPass = [c](QByteArray& dm) {
             TView v(dm);
-            if (v.PaperSize() > 256) {  // the form: the driver makes its own size of it
+            if (v.PaperSize() > 256) { // the form: the driver makes its own size of it
                 v.SetPaperSize(PaperUser);
                 v.SetPaperWidth(c.reportedW);
                 v.SetPaperLength(c.reportedH);
@@ -412,7 +413,7 @@ TEST_F(SetPrinterTest, UserPaperIsConfirmedByTheReportedSheet)
         sp.SetPrinterName("Laser");
         EXPECT_EQ(sp.SetUserPaper("Card", 1000, 1500), c.confirmed);
         EXPECT_EQ(sp.CustomPaperName(), c.confirmed ? "Card" : "");
-        EXPECT_EQ(memory->Printers[0].Forms.size(), 1);  // the form was registered and stays
+        EXPECT_EQ(memory->Printers[0].Forms.size(), 1); // the form was registered and stays
         if (c.confirmed) {
             EXPECT_EQ(memory->Printers[0].Forms[0].Width, 100000);
         }
@@ -423,8 +424,8 @@ TEST_F(SetPrinterTest, UserPaperIsConfirmedByTheReportedSheet)
 // default printer, and without printers the object turns inert; no errors.
 TEST_F(SetPrinterTest, PrinterRemovedUnderTheObject)
 {
-    auto memory = UseMemory({TMemoryPrinterService::ColorLaser("Laser", "laser"),
-                             TMemoryPrinterService::MonoLetter("Mono", "mono")});
+    auto memory = UseMemory(
+        {TMemoryPrinterService::ColorLaser("Laser", "laser"), TMemoryPrinterService::MonoLetter("Mono", "mono")});
     memory->Printers[1].Entry.IsDefault = true;
     TplSetPrinter sp;
     sp.SetPrinterName("Laser");
@@ -473,4 +474,4 @@ TEST_F(SetPrinterTest, WithoutPrintersTheObjectIsInert)
     EXPECT_EQ(sp.DevSize(), 0);
 }
 
-}  // namespace
+} // namespace

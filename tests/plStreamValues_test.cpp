@@ -38,9 +38,8 @@ QByteArray MainWindowPaperBytes(int orientation)
 {
     return Bytes({0x01, 0x06, 12}) + "Office Laser" + Bytes({0x06, 2}) + "A4"
         + Bytes({0x12, 4, 0, 0, 0, 0xEA, 0x81, 0xD5, 0x52, 0x78, 0x90, 0x9E, 0x62})
-        + Bytes({0x03, 0x33, 0x08, 0x03, 0x99, 0x0B, 0x03, 0x58, 0x02, 0x03, 0x58, 0x02,
-                 0x02, orientation, 0x02, 43, 0x03, 0x09, 0x08, 0x02, 43, 0x03, 0x6F, 0x0B,
-                 0x02, 9, 0x00});
+        + Bytes({0x03, 0x33, 0x08, 0x03, 0x99, 0x0B, 0x03, 0x58, 0x02, 0x03, 0x58, 0x02, 0x02, orientation,
+                 0x02, 43,   0x03, 0x09, 0x08, 0x02, 43,   0x03, 0x6F, 0x0B, 0x02, 9,    0x00});
 }
 
 void ExpectSame(const TDesignPaperValue& a, const TDesignPaperValue& b)
@@ -109,9 +108,8 @@ TEST(DesignPaperValue, TruncatedListKeepsWhatWasRead)
 
     TDesignPaperValue old;
     old.FPrinterName = old.FPaperName = old.FBinName = "old";
-    for (int* f : {&old.FPaperWidth, &old.FPaperHeight, &old.FXResolution, &old.FYResolution,
-                   &old.FOrientation, &old.FLeftOffset, &old.FRightOffset, &old.FTopOffset,
-                   &old.FBottomOffset, &old.FPaperNumber})
+    for (int* f : {&old.FPaperWidth, &old.FPaperHeight, &old.FXResolution, &old.FYResolution, &old.FOrientation,
+                   &old.FLeftOffset, &old.FRightOffset, &old.FTopOffset, &old.FBottomOffset, &old.FPaperNumber})
         *f = -7;
 
     for (qsizetype cut = 0; cut < full.size(); ++cut) {

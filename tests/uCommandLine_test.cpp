@@ -120,8 +120,8 @@ TEST(CommandLine, A4PortraitAndTitleByLanguage)
         SCOPED_TRACE(c.lang);
         const Setting setting(true, c.lang);
         auto service = std::make_shared<TMemoryPrinterService>();
-        service->Printers.push_back(TMemoryPrinterService::MonoLetter(QStringLiteral("Letter Only"),
-                                                                      QStringLiteral("letter")));
+        service->Printers.push_back(
+            TMemoryPrinterService::MonoLetter(QStringLiteral("Letter Only"), QStringLiteral("letter")));
         service->Printers.back().Entry.IsDefault = true;
         TPrinter::Printer().SetService(service);
         QTemporaryDir dir;

@@ -42,8 +42,8 @@ QByteArray DesignDevMode()
     v.SetDriverVersion(0);
     v.SetSize(PublicSize);
     v.SetDriverExtra(int(dm.size()) - PublicSize);
-    v.SetFields(DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR
-                | DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME);
+    v.SetFields(DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_DUPLEX
+                | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME);
     v.SetOrientation(OrientPortrait);
     v.SetPaperSize(9);
     v.SetScale(100);

@@ -59,9 +59,18 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept
         return nullptr;
     }
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -260,7 +269,7 @@ TEST(MainWindow, APrintServerThatNeverAnswersDoesNotHoldUpTheWindow)
         EXPECT_TRUE(TPrinter::Printer().Service().ListingPending());
     }
     EXPECT_LT(clock.elapsed(), 30000);
-    EXPECT_EQ(hung.TakeConnections(), 1); // the listing's own, and no other
+    EXPECT_EQ(hung.TakeConnections(), 1);    // the listing's own, and no other
     TPrinter::Printer().SetService(nullptr); // stops the listing
 }
 
@@ -461,7 +470,7 @@ TEST(MainWindow, AnErrorWhilePrintingShowsOneBoxAndTheWindowStaysUsable)
     w.NumberBox2->setValue(100);
     {
         TMessageBoxRecorder boxes;
-        TOpRecs().swap(OpRecs); // nothing kept from an earlier Print
+        TOpRecs().swap(OpRecs);   // nothing kept from an earlier Print
         g_failAbove = 100 * 1024; // the hundred sheets' problems do not fit
         QTest::mouseClick(w.bbPrint, Qt::LeftButton);
         g_failAbove = 0;

@@ -45,7 +45,8 @@ QString MappedCharacters(const QString& pdf, const QString& dir)
             // bfchar: source, destination; bfrange: low, high, destinations.
             // Glyph 0, the face's missing-glyph shape, is in every subset
             // but never drawn.
-            if (!h.isEmpty() && h[0].toUInt(nullptr, 16) == 0 && (!range || (h.size() > 1 && h[1].toUInt(nullptr, 16) == 0)))
+            if (!h.isEmpty() && h[0].toUInt(nullptr, 16) == 0
+                && (!range || (h.size() > 1 && h[1].toUInt(nullptr, 16) == 0)))
                 continue;
             for (qsizetype i = range ? 2 : 1; i < h.size(); ++i)
                 mapped += utf16(h[i]);

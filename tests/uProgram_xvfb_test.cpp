@@ -125,9 +125,9 @@ bool Key(const QString& window, const QString& key)
 
 bool Click(const QString& window, QPoint at)
 {
-    return X(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                                         QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-                                         QStringLiteral("1")})
+    return X(QStringLiteral("xdotool"),
+             {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(at.x()),
+              QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")})
         .has_value();
 }
 
@@ -458,8 +458,7 @@ TEST(Program, PageIsPaintedAtTheScreensPixelDensity)
     const double atScaleOne = MeanEdgeWidth(reference.copy(0, 0, logical.width() - inset, logical.height() - inset));
     EXPECT_GT(sharp, 0);
     // Drawn at scale 1 and enlarged, the edges would be about a third wider.
-    EXPECT_LE(sharp, atScaleOne * 1.15) << "edges " << sharp << " device pixels wide, " << atScaleOne
-                                        << " at scale 1";
+    EXPECT_LE(sharp, atScaleOne * 1.15) << "edges " << sharp << " device pixels wide, " << atScaleOne << " at scale 1";
 }
 
 // The windows once more on a screen of twice the pixel density, the
@@ -470,7 +469,8 @@ TEST(Program, WindowsAtScaleTwo)
         GTEST_SKIP() << "this is the run at scale 2";
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MIRVAK_TEST_DISPLAY"), g_x->Display.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".1"));
+    env.insert(QStringLiteral("MIRVAK_TEST_DISPLAY"),
+               g_x->Display.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".1"));
     env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
     run.setProcessEnvironment(env);
     run.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -74,7 +74,10 @@ protected:
 };
 
 // Centre of a text run, in paper units.
-QPointF CentreOf(const TLogItem& t) { return t.Box.center(); }
+QPointF CentreOf(const TLogItem& t)
+{
+    return t.Box.center();
+}
 
 } // namespace
 
@@ -110,7 +113,9 @@ TEST(SheetTexts, BothLanguagesToTheCharacter)
 
     setenv("LANG", "en_US.UTF-8", 1);
     EXPECT_EQ(SheetTitle(7), QStringLiteral("Addition and Subtraction[7]"));
-    EXPECT_EQ(SheetNameLine(), QString::fromUtf8(" Class\xEF\xBC\x9A" "             Name:"));
+    EXPECT_EQ(SheetNameLine(),
+              QString::fromUtf8(" Class\xEF\xBC\x9A"
+                                "             Name:"));
     EXPECT_EQ(SheetDateLine(), QStringLiteral(" Date:       /        Time:       :       "));
 
     setenv("LANG", "ja_JP.UTF-8", 1);
@@ -251,7 +256,8 @@ TEST_F(Worksheets, NameAndDateLinesFitTheirBox)
         setenv("LANG", lang, 1);
         DrawWorksheets(*doc, 1, 1);
         const auto p1 = Page(1);
-        for (const auto& [top, bottom, line] : {std::tuple{150, 225, SheetNameLine()}, std::tuple{225, 300, SheetDateLine()}}) {
+        for (const auto& [top, bottom, line] :
+             {std::tuple{150, 225, SheetNameLine()}, std::tuple{225, 300, SheetDateLine()}}) {
             QString joined;
             double left = 1e9, right = -1e9;
             for (const auto& t : Texts(p1)) {

@@ -238,8 +238,8 @@ struct StyledWindow {
     QWidget* group = new QWidget(&window);
     QPushButton* button = new QPushButton(QStringLiteral("OK"), group);
     QLabel* plain = new QLabel(QStringLiteral("link"), &window);
-    QMessageBox* box = new QMessageBox(QMessageBox::Information, QStringLiteral("t"), QStringLiteral("m"),
-                                       QMessageBox::Ok, &window);
+    QMessageBox* box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("t"), QStringLiteral("m"), QMessageBox::Ok, &window);
 
     StyledWindow()
     {
@@ -329,7 +329,8 @@ TEST(Theme, TheTwoLooksAreDistinctAndReadable)
     EXPECT_GT(light.color(QPalette::Window).lightness(), 200);
     EXPECT_LT(dark.color(QPalette::Window).lightness(), 60);
     for (const QPalette& p : {light, dark})
-        for (auto [fg, bg] : {std::pair{QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base},
+        for (auto [fg, bg] : {std::pair{QPalette::WindowText, QPalette::Window},
+                              {QPalette::Text, QPalette::Base},
                               {QPalette::ButtonText, QPalette::Button},
                               {QPalette::HighlightedText, QPalette::Highlight}})
             EXPECT_GT(std::abs(p.color(fg).lightness() - p.color(bg).lightness()), 120) << fg << " on " << bg;

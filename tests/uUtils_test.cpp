@@ -67,10 +67,14 @@ TEST(IsJapanese, FollowsTheCharacterTypeLocale)
     };
     for (const auto& c : cases) {
         LocaleEnv env;
-        if (c.lcAll) setenv("LC_ALL", c.lcAll, 1);
-        if (c.lcCtype) setenv("LC_CTYPE", c.lcCtype, 1);
-        if (c.lang) setenv("LANG", c.lang, 1);
-        if (c.language) setenv("LANGUAGE", c.language, 1);
+        if (c.lcAll)
+            setenv("LC_ALL", c.lcAll, 1);
+        if (c.lcCtype)
+            setenv("LC_CTYPE", c.lcCtype, 1);
+        if (c.lang)
+            setenv("LANG", c.lang, 1);
+        if (c.language)
+            setenv("LANGUAGE", c.language, 1);
         EXPECT_EQ(IsJapanese(), c.japanese)
             << "LC_ALL=" << (c.lcAll ? c.lcAll : "-") << " LC_CTYPE=" << (c.lcCtype ? c.lcCtype : "-")
             << " LANG=" << (c.lang ? c.lang : "-") << " LANGUAGE=" << (c.language ? c.language : "-");

@@ -32,8 +32,7 @@ public slots:
 
 // Runs Execute; while the box is up, calls whileShown, then ends the box the
 // way `close` says. Returns Execute's result.
-int ExecuteWith(TVCLFrmAbout& box, const std::function<void()>& whileShown,
-                const std::function<void()>& close = {})
+int ExecuteWith(TVCLFrmAbout& box, const std::function<void()>& whileShown, const std::function<void()>& close = {})
 {
     bool ran = false;
     QTimer::singleShot(0, &box, [&] {

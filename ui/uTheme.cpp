@@ -33,12 +33,10 @@ std::optional<uint32_t> SchemeFromReply(const QDBusMessage& reply)
     for (int depth = 0; depth < 3 && v.userType() == qMetaTypeId<QDBusVariant>(); ++depth)
         v = v.value<QDBusVariant>().variant();
     switch (v.userType()) {
-    case QMetaType::UInt:
-        return v.toUInt();
+    case QMetaType::UInt: return v.toUInt();
     case QMetaType::Int:
         return v.toInt() < 0 ? std::nullopt : std::optional<uint32_t>(static_cast<uint32_t>(v.toInt()));
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 

@@ -41,8 +41,8 @@ QString FormatVersionString(unsigned major, unsigned minor, unsigned patch, unsi
 
 QString GetVersionString()
 {
-    return FormatVersionString(MIRVAK_VERSION_MAJOR + 0, MIRVAK_VERSION_MINOR + 0,
-                               MIRVAK_VERSION_PATCH + 0, MIRVAK_VERSION_TWEAK + 0);
+    return FormatVersionString(MIRVAK_VERSION_MAJOR + 0, MIRVAK_VERSION_MINOR + 0, MIRVAK_VERSION_PATCH + 0,
+                               MIRVAK_VERSION_TWEAK + 0);
 }
 
 bool LoadPngResource(const QString& Name, QImage& Target)

@@ -24,8 +24,9 @@ void SetTextColor(QWidget* w, const QColor& color)
 } // namespace
 
 TVCLFrmAbout::TVCLFrmAbout(QWidget* AOwner)
-    : QDialog(AOwner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(AOwner,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint)
 {
     InitImageResources();
     setObjectName(QStringLiteral("VCLFrmAbout"));

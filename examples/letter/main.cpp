@@ -28,7 +28,7 @@
 namespace {
 
 const QString kFace = QStringLiteral("IPAGothic");
-constexpr TColor kTeal = 0x786F1F;   // colours are 0xBBGGRR
+constexpr TColor kTeal = 0x786F1F; // colours are 0xBBGGRR
 constexpr TColor kShade = 0xF2EEE8;
 constexpr int kLeft = 150, kRight = 1950; // the letter's margins on A4 (2100 x 2970)
 

@@ -207,16 +207,23 @@ TplPrevForm::TplPrevForm(QWidget* parent) : QDialog(parent, Qt::Window)
 
     using Handler = void (TplPrevForm::*)(QObject*);
     const Handler handlers[pbCount] = {
-        &TplPrevForm::PrintBtnClick,     &TplPrevForm::PrinterSetBtnClick, &TplPrevForm::FirstPageBtnClick,
-        &TplPrevForm::PriorPageBtnClick, &TplPrevForm::NextPageBtnClick,   &TplPrevForm::LastPageBtnClick,
-        &TplPrevForm::ZoomDownBtnClick,  &TplPrevForm::ZoomUpBtnClick,     &TplPrevForm::PageWholeBtnClick,
-        &TplPrevForm::PageWidthBtnClick, nullptr,                          nullptr,
+        &TplPrevForm::PrintBtnClick,
+        &TplPrevForm::PrinterSetBtnClick,
+        &TplPrevForm::FirstPageBtnClick,
+        &TplPrevForm::PriorPageBtnClick,
+        &TplPrevForm::NextPageBtnClick,
+        &TplPrevForm::LastPageBtnClick,
+        &TplPrevForm::ZoomDownBtnClick,
+        &TplPrevForm::ZoomUpBtnClick,
+        &TplPrevForm::PageWholeBtnClick,
+        &TplPrevForm::PageWidthBtnClick,
+        nullptr,
+        nullptr,
         &TplPrevForm::CloseBtnClick,
     };
     for (int k = 0; k < pbCount; ++k) {
         if (handlers[k])
-            connect(FButtons[k], &QToolButton::clicked, this,
-                    [this, k, h = handlers[k]] { (this->*h)(FButtons[k]); });
+            connect(FButtons[k], &QToolButton::clicked, this, [this, k, h = handlers[k]] { (this->*h)(FButtons[k]); });
     }
 
     ScrollBox1->OnMouseWheel = [this](QWheelEvent* e) { return ScrollBox1MouseWheel(e); };
@@ -258,7 +265,8 @@ void TplPrevForm::SetCaptions(bool japanese)
         FButtons[k]->setProperty(kHintProperty, QString::fromUtf8(japanese ? t.jaHint : t.enHint));
     }
     SavePdfBtn->setText(japanese ? QStringLiteral("PDF保存") : QStringLiteral("PDF"));
-    SavePdfBtn->setProperty(kHintProperty, japanese ? QStringLiteral("PDFファイルに保存") : QStringLiteral("Save as PDF"));
+    SavePdfBtn->setProperty(kHintProperty,
+                            japanese ? QStringLiteral("PDFファイルに保存") : QStringLiteral("Save as PDF"));
     N5->setText(japanese ? QStringLiteral("PDFファイルに保存...") : QStringLiteral("Save as PDF..."));
     FJapanese = japanese;
 }
@@ -336,7 +344,8 @@ QString TplPrevForm::StatusPaperName()
         return d->FPaperName;
     // Asking the spooler for the paper table takes tens of milliseconds, so
     // the name is looked up again only when the printer or the paper changed.
-    const QString key = QStringLiteral("%1\n%2\n%3").arg(sp->FPrinterName).arg(sp->PaperNumber()).arg(sp->CustomPaperName());
+    const QString key =
+        QStringLiteral("%1\n%2\n%3").arg(sp->FPrinterName).arg(sp->PaperNumber()).arg(sp->CustomPaperName());
     if (key != FPaperKey) {
         FPaperKey = key;
         FPaperName = sp->PaperName();
@@ -408,24 +417,14 @@ void TplPrevForm::ApplyFormSettings()
     FitToWorkArea(workArea);
     setWindowState(Qt::WindowNoState);
     switch (d->FormWindowState) {
-    case fwFullScreen:
-        setGeometry(monitor);
-        break;
-    case fwWorkArea:
-        setGeometry(workArea);
-        break;
-    case fwMinimized:
-        setWindowState(Qt::WindowMinimized);
-        break;
-    case fwMaximized:
-        setWindowState(Qt::WindowMaximized);
-        break;
+    case fwFullScreen: setGeometry(monitor); break;
+    case fwWorkArea: setGeometry(workArea); break;
+    case fwMinimized: setWindowState(Qt::WindowMinimized); break;
+    case fwMaximized: setWindowState(Qt::WindowMaximized); break;
     case fwNormal:
         switch (d->FormPosition) {
         case poScreenCenter:
-        case poDesktopCenter:
-            move(workArea.center() - QPoint(width() / 2, height() / 2));
-            break;
+        case poDesktopCenter: move(workArea.center() - QPoint(width() / 2, height() / 2)); break;
         case poMainFormCenter:
         case poOwnerFormCenter: {
             QWidget* main = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
@@ -433,8 +432,7 @@ void TplPrevForm::ApplyFormSettings()
                 move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
             break;
         }
-        default:
-            break; // designed or left to the window manager: FormLeft, FormTop stand
+        default: break; // designed or left to the window manager: FormLeft, FormTop stand
         }
         FitToWorkArea(workArea);
         break;
@@ -729,7 +727,7 @@ void TplPrevForm::PlaceShapes()
     ScrollBox1->SetChildBounds(Shape1, QRect(r.left() - 1, r.top() - 1, r.width() + 1, r.height() + 1));
     if (d)
         if (d->OnResize)
-        d->OnResize(this, d->PageNumber());
+            d->OnResize(this, d->PageNumber());
 }
 
 // --------------------------------------------------------------- navigation

@@ -75,9 +75,9 @@ public:
     QLabel* StatusPanel[2];
     QWidget* DisplayPanel;
     TplScrollBox* ScrollBox1;
-    TplShape* Shape2;       // page shadow
-    TplPageImage* Image1;   // the page
-    TplShape* Shape1;       // page frame
+    TplShape* Shape2;     // page shadow
+    TplPageImage* Image1; // the page
+    TplShape* Shape1;     // page frame
     QMenu* PopupMenu1;
     QAction* N1;
     QAction* N2;
@@ -204,9 +204,9 @@ private:
     bool FJapanese = false;
     bool FGlyphsSet = false;
     bool FSizeableBorder = true;
-    bool FStyled = true;       // the visual style is active: buttons overlap
+    bool FStyled = true; // the visual style is active: buttons overlap
     QString FStyleName;
-    QPoint FPinnedPos;         // where a window that may not move stays
+    QPoint FPinnedPos; // where a window that may not move stays
     bool FPinned = false;
     bool FInDestroy = false;
     // Handlers that process pending events are on the stack; a close that
@@ -216,5 +216,7 @@ private:
     friend struct TplBusyScope;
     QEventLoop* FModalLoop = nullptr;
     // The print dialog's page fields as last prepared.
-    struct { int From = 0, To = 0, Min = 0, Max = 0; } PrintDialog1;
+    struct {
+        int From = 0, To = 0, Min = 0, Max = 0;
+    } PrintDialog1;
 };

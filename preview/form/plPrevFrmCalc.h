@@ -47,12 +47,26 @@ int WheelScrollPosition(int position, int wheelDelta);
 
 // Tool buttons in their order; bit k of a button set is button k.
 enum TplPrevButton : int {
-    pbPrint, pbPrinterSet, pbFirstPage, pbPriorPage, pbNextPage, pbLastPage,
-    pbZoomDown, pbZoomUp, pbPageWhole, pbPageWidth, pbHelp, pbInfo, pbClose,
+    pbPrint,
+    pbPrinterSet,
+    pbFirstPage,
+    pbPriorPage,
+    pbNextPage,
+    pbLastPage,
+    pbZoomDown,
+    pbZoomUp,
+    pbPageWhole,
+    pbPageWidth,
+    pbHelp,
+    pbInfo,
+    pbClose,
     pbCount
 };
 using TplPrevButtonSet = uint16_t;
-constexpr TplPrevButtonSet ButtonBit(int k) { return static_cast<TplPrevButtonSet>(1u << k); }
+constexpr TplPrevButtonSet ButtonBit(int k)
+{
+    return static_cast<TplPrevButtonSet>(1u << k);
+}
 
 // The buttons enabled after a page has been shown: the page and zoom
 // commands for any page, the backward pair after page 1, the forward pair

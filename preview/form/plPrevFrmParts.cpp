@@ -256,6 +256,6 @@ void TplToolButton::paintEvent(QPaintEvent*)
     QStyleOption to;
     to.initFrom(this);
     style()->drawItemText(&p, QRect(0, top + 24 + 2, width(), textH),
-                          Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic, to.palette, isEnabled(),
-                          text(), QPalette::ButtonText);
+                          Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic, to.palette, isEnabled(), text(),
+                          QPalette::ButtonText);
 }

@@ -48,8 +48,6 @@ Finally(F) -> Finally<F>;
 
 std::function<TplPrintDialogResult(QWidget*, int, int, int, int)> TplPrevForm::RunPrintDialog = ExecutePrintDialog;
 
-
-
 std::function<void(const QImage&, double)> TplPrevForm::PrintCapture = [](const QImage& capture, double ratio) {
     TPrinter& prn = TPrinter::Printer();
     const TplEdges e = HardCopyRect(prn.GetDeviceCaps(DevCaps::HORZRES), ratio);
@@ -120,9 +118,9 @@ void TplPrevForm::PrintBtnClick(QObject*)
         d->UpdatePaperValues();
         if (d->PaperHoldsPages())
             break;
-        const QMessageBox::StandardButton answer = ShowMessageBox(
-            CroppedPagesText(), kPrintCaption, QMessageBox::Warning,
-            QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, QMessageBox::Retry, this);
+        const QMessageBox::StandardButton answer =
+            ShowMessageBox(CroppedPagesText(), kPrintCaption, QMessageBox::Warning,
+                           QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, QMessageBox::Retry, this);
         if (!self || !(d = Doc()))
             return;
         if (answer == QMessageBox::Ignore)
@@ -149,9 +147,9 @@ void TplPrevForm::PrintBtnClick(QObject*)
         d->SetPrintToPage(0);
         break;
     }
-    d->PrintPageSet = c.PageSet == TplPrintDialogResult::OddPages    ? pgOdd
-                      : c.PageSet == TplPrintDialogResult::EvenPages ? pgEven
-                                                                     : pgAll;
+    d->PrintPageSet = c.PageSet == TplPrintDialogResult::OddPages ? pgOdd
+        : c.PageSet == TplPrintDialogResult::EvenPages            ? pgEven
+                                                                  : pgAll;
     d->PrintReverse = c.Reverse;
     // More than a few pages: their progress, with a way to cancel.
     std::unique_ptr<QProgressDialog> progress;
@@ -172,8 +170,10 @@ void TplPrevForm::PrintBtnClick(QObject*)
                 bar->setLabelText(japanese ? QStringLiteral("プリンタに送信しています…")
                                            : QStringLiteral("Sending the job to the printer…"));
             else
-                bar->setLabelText(japanese ? QStringLiteral("%2 頁中 %1 頁目を印刷しています").arg(std::min(done + 1, total)).arg(total)
-                                           : QStringLiteral("Printing page %1 of %2").arg(std::min(done + 1, total)).arg(total));
+                bar->setLabelText(
+                    japanese
+                        ? QStringLiteral("%2 頁中 %1 頁目を印刷しています").arg(std::min(done + 1, total)).arg(total)
+                        : QStringLiteral("Printing page %1 of %2").arg(std::min(done + 1, total)).arg(total));
             bar->setMaximum(total);
             bar->setValue(done);
             QCoreApplication::processEvents();
@@ -188,7 +188,8 @@ void TplPrevForm::PrintBtnClick(QObject*)
             progress->hide();
         // Not silently: the user has to know that nothing (or not all) was printed.
         if (self)
-            ShowMessageBox((FJapanese ? QStringLiteral("印刷できませんでした。") : QStringLiteral("The pages could not be printed."))
+            ShowMessageBox((FJapanese ? QStringLiteral("印刷できませんでした。")
+                                      : QStringLiteral("The pages could not be printed."))
                                + QStringLiteral("\n\n") + QString::fromUtf8(e.what()),
                            kPrintCaption, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::NoButton, this);
     }
@@ -204,9 +205,10 @@ QString TplPrevForm::CroppedPagesText() const
     const QString paper = s ? s->PaperName() : QString();
     const bool landscape = s && s->Orientation() == int(poLandscape);
     if (FJapanese)
-        return QStringLiteral("ページは %1 × %2 mm の用紙に合わせて作られています。選んだ用紙 %3（%4 × %5 mm、%6）には"
-                              "収まらず、はみ出した部分は印刷されません。\n\n"
-                              "再試行: 印刷ダイアログに戻ります。\n無視: このまま印刷します。\nキャンセル: 印刷しません。")
+        return QStringLiteral(
+                   "ページは %1 × %2 mm の用紙に合わせて作られています。選んだ用紙 %3（%4 × %5 mm、%6）には"
+                   "収まらず、はみ出した部分は印刷されません。\n\n"
+                   "再試行: 印刷ダイアログに戻ります。\n無視: このまま印刷します。\nキャンセル: 印刷しません。")
             .arg(mm(d->ViewWidth()), mm(d->ViewHeight()), paper, mm(d->PaperWidth()), mm(d->PaperHeight()),
                  landscape ? QStringLiteral("横") : QStringLiteral("縦"));
     return QStringLiteral("The pages were made for paper of %1 × %2 mm. The chosen paper, %3 (%4 × %5 mm, %6), "
@@ -331,7 +333,8 @@ void TplPrevForm::ActionHardCopyExecute(QObject* Sender)
         return;
     }
     const double ratio = double(capture.height()) / capture.width();
-    const TplPrintDialogResult c = RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
+    const TplPrintDialogResult c =
+        RunPrintDialog(this, PrintDialog1.From, PrintDialog1.To, PrintDialog1.Min, PrintDialog1.Max);
     if (!c.Accepted || !self || !(d = Doc()))
         return;
     d->plSetPrinter()->GetPrinterInfo(false);
@@ -354,8 +357,7 @@ bool TplPrevForm::FormCloseQuery()
         return true;
     if (d->OnFormCloseQuery)
         d->OnFormCloseQuery(this, CanClose);
-    if (CanClose && (d = Doc()))
-        {
+    if (CanClose && (d = Doc())) {
         d->SetViewWidth(0);
         d->SetViewHeight(0);
     }
@@ -404,16 +406,12 @@ void TplPrevForm::closeEvent(QCloseEvent* e)
     TCloseAction action = caHide;
     FormClose(action);
     switch (action) {
-    case caNone:
-        e->ignore();
-        return;
+    case caNone: e->ignore(); return;
     case caMinimize:
         e->ignore();
         showMinimized();
         return;
-    case caHide:
-        QDialog::closeEvent(e);
-        return;
+    case caHide: QDialog::closeEvent(e); return;
     case caFree:
         QDialog::closeEvent(e);
         if (FBusy > 0)

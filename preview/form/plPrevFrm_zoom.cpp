@@ -144,14 +144,10 @@ void TplPrevForm::CreateShortcuts()
         QKeySequence key;
         QToolButton* btn;
     } keys[] = {
-        {QKeySequence(Qt::Key_PageUp), PriorPageBtn},
-        {QKeySequence(Qt::Key_PageDown), NextPageBtn},
-        {QKeySequence(Qt::Key_Home), FirstPageBtn},
-        {QKeySequence(Qt::Key_End), LastPageBtn},
-        {QKeySequence(Qt::Key_Plus), ZoomUpBtn},
-        {QKeySequence(Qt::SHIFT | Qt::Key_Plus), ZoomUpBtn},
-        {QKeySequence(Qt::Key_Equal), ZoomUpBtn},
-        {QKeySequence(Qt::Key_Minus), ZoomDownBtn},
+        {QKeySequence(Qt::Key_PageUp), PriorPageBtn},   {QKeySequence(Qt::Key_PageDown), NextPageBtn},
+        {QKeySequence(Qt::Key_Home), FirstPageBtn},     {QKeySequence(Qt::Key_End), LastPageBtn},
+        {QKeySequence(Qt::Key_Plus), ZoomUpBtn},        {QKeySequence(Qt::SHIFT | Qt::Key_Plus), ZoomUpBtn},
+        {QKeySequence(Qt::Key_Equal), ZoomUpBtn},       {QKeySequence(Qt::Key_Minus), ZoomDownBtn},
         {QKeySequence(Qt::CTRL | Qt::Key_P), PrintBtn},
     };
     for (const auto& k : keys) {

@@ -18,8 +18,8 @@ static void InitGlyphResources()
 namespace {
 
 const char* const kButtonFiles[13] = {
-    "print", "printerset", "first", "prior", "next", "last", "zoomout",
-    "zoomin", "pagewhole", "pagewidth", "help", "info", "close",
+    "print",  "printerset", "first",     "prior", "next", "last",  "zoomout",
+    "zoomin", "pagewhole",  "pagewidth", "help",  "info", "close",
 };
 
 const char* const kMenuFiles[4] = {"copypage", "copyscreen", "hardcopy", "savepdf"};
@@ -33,7 +33,7 @@ struct Palette {
 };
 constexpr Palette kArtwork{"#1e1e1e", "#0067c0", "#ffffff", "#c42b1c"};
 constexpr Palette kVariants[2][2] = {
-    {kArtwork, {"#a3a3a3", "#a3a3a3", "#f5f5f5", "#a3a3a3"}},                // light: normal, disabled
+    {kArtwork, {"#a3a3a3", "#a3a3a3", "#f5f5f5", "#a3a3a3"}}, // light: normal, disabled
     {{"#f2f2f2", "#5cc8ff", "#3b3b3b", "#ff8a80"}, {"#6b6b6b", "#6b6b6b", "#2e2e2e", "#6b6b6b"}}, // dark
 };
 
@@ -41,7 +41,9 @@ QByteArray Colour(const QByteArray& svg, const Palette& to)
 {
     QByteArray s = svg;
     // Placeholders first, so that a replacement colour never gets replaced again.
-    s.replace(kArtwork.ink, "@1").replace(kArtwork.accent, "@2").replace(kArtwork.paper, "@3")
+    s.replace(kArtwork.ink, "@1")
+        .replace(kArtwork.accent, "@2")
+        .replace(kArtwork.paper, "@3")
         .replace(kArtwork.alert, "@4");
     return s.replace("@1", to.ink).replace("@2", to.accent).replace("@3", to.paper).replace("@4", to.alert);
 }

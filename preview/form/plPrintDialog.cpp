@@ -45,8 +45,7 @@ void ToQPrinter(QPrinter& printer, const QString& queue, const QByteArray& dm)
     if (f & DM_COLOR)
         printer.setColorMode(v.Color() == ColorColor ? QPrinter::Color : QPrinter::GrayScale);
     if (f & DM_ORIENTATION)
-        printer.setPageOrientation(v.Orientation() == OrientLandscape ? QPageLayout::Landscape
-                                                                      : QPageLayout::Portrait);
+        printer.setPageOrientation(v.Orientation() == OrientLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 // The paper of that size (either way round) in a printer's table.
@@ -134,8 +133,7 @@ void FromQPrinter(const QPrinter& printer, QByteArray& dm, int paper)
     default: v.SetDuplex(DuplexSimplex); break;
     }
     v.SetColor(printer.colorMode() == QPrinter::Color ? ColorColor : ColorMonochrome);
-    v.SetOrientation(printer.pageLayout().orientation() == QPageLayout::Landscape ? OrientLandscape
-                                                                                  : OrientPortrait);
+    v.SetOrientation(printer.pageLayout().orientation() == QPageLayout::Landscape ? OrientLandscape : OrientPortrait);
     v.SetFields(v.Fields() | DM_COPIES | DM_COLLATE | DM_DUPLEX | DM_COLOR | DM_ORIENTATION);
 }
 
@@ -179,11 +177,14 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
     TPropertiesFilter properties;
     properties.Proposed = PaperMm(currentPaper);
     if (auto* printers = dlg.findChild<QComboBox*>(QStringLiteral("printers")))
-        QObject::connect(printers, &QComboBox::currentIndexChanged, &dlg, [&properties, hideUncarried] {
-            // The properties of another printer start afresh.
-            properties.Confirmed.reset();
-            hideUncarried();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            printers, &QComboBox::currentIndexChanged, &dlg,
+            [&properties, hideUncarried] {
+                // The properties of another printer start afresh.
+                properties.Confirmed.reset();
+                hideUncarried();
+            },
+            Qt::QueuedConnection);
     qApp->installEventFilter(&properties);
     const int accepted = dlg.exec();
     qApp->removeEventFilter(&properties);
@@ -191,7 +192,8 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
         return r;
 
     r.Accepted = true;
-    if (auto* set = dlg.findChild<QComboBox*>(QStringLiteral("pageSetCombo")); set && set->isEnabled() && !set->isHidden()) {
+    if (auto* set = dlg.findChild<QComboBox*>(QStringLiteral("pageSetCombo"));
+        set && set->isEnabled() && !set->isHidden()) {
         switch (set->currentIndex()) {
         case 1: r.PageSet = TplPrintDialogResult::OddPages; break;
         case 2: r.PageSet = TplPrintDialogResult::EvenPages; break;
@@ -205,9 +207,7 @@ TplPrintDialogResult ExecutePrintDialog(QWidget* parent, int fromPage, int toPag
         r.FromPage = printer.fromPage();
         r.ToPage = printer.toPage();
         break;
-    case QPrinter::Selection:
-        r.Kind = TplPrintDialogResult::Selection;
-        break;
+    case QPrinter::Selection: r.Kind = TplPrintDialogResult::Selection; break;
     default:
         r.Kind = TplPrintDialogResult::AllPages;
         r.FromPage = minPage;

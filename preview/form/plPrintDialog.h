@@ -15,7 +15,7 @@ struct TplPrintDialogResult {
     enum Range { AllPages, Selection, PageNums } Kind = AllPages;
     int FromPage = 0, ToPage = 0;
     enum Set { EveryPage, OddPages, EvenPages } PageSet = EveryPage;
-    bool Reverse = false;  // last page first
+    bool Reverse = false; // last page first
 };
 
 // Page numbers only: no selection, no current page, no printing to a file.

@@ -21,10 +21,9 @@ namespace {
 // The classic default system colours, used when no application palette exists
 // or the palette has no matching role.
 constexpr uint32_t kSystemColors[31] = {
-    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
-    0x000000, 0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0,
-    0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
-    0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xFF9933, 0xF0F0F0,
+    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000, 0x000000, 0xB4B4B4,
+    0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969,
+    0xE3E3E3, 0x000000, 0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xFF9933, 0xF0F0F0,
 };
 
 QColor FromBgr(uint32_t c)
@@ -37,16 +36,16 @@ QColor SystemColor(int index)
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         const QPalette pal = QGuiApplication::palette();
         switch (index) {
-        case 4: return pal.color(QPalette::Window);           // menu
-        case 5: return pal.color(QPalette::Base);             // window
-        case 8: return pal.color(QPalette::Text);             // window text
+        case 4: return pal.color(QPalette::Window); // menu
+        case 5: return pal.color(QPalette::Base);   // window
+        case 8: return pal.color(QPalette::Text);   // window text
         case 13: return pal.color(QPalette::Highlight);
         case 14: return pal.color(QPalette::HighlightedText);
-        case 15: return pal.color(QPalette::Button);          // button face
-        case 16: return pal.color(QPalette::Dark);            // button shadow
+        case 15: return pal.color(QPalette::Button); // button face
+        case 16: return pal.color(QPalette::Dark);   // button shadow
         case 17: return pal.color(QPalette::Disabled, QPalette::Text);
         case 18: return pal.color(QPalette::ButtonText);
-        case 20: return pal.color(QPalette::Light);           // button highlight
+        case 20: return pal.color(QPalette::Light); // button highlight
         case 23: return pal.color(QPalette::ToolTipText);
         case 24: return pal.color(QPalette::ToolTipBase);
         default: break;
@@ -110,7 +109,10 @@ QBrush ToQBrush(const TBrush& b)
     }
 }
 
-QRectF Box(double l, double t, double r, double b) { return QRectF(QPointF(l, t), QPointF(r, b)); }
+QRectF Box(double l, double t, double r, double b)
+{
+    return QRectF(QPointF(l, t), QPointF(r, b));
+}
 
 bool SameMetrics(const TFont& a, const TFont& b)
 {
@@ -301,8 +303,7 @@ struct TCanvas::Private {
     }
 };
 
-TCanvas::TCanvas(QPainter* Painter)
-    : d(std::make_unique<Private>())
+TCanvas::TCanvas(QPainter* Painter) : d(std::make_unique<Private>())
 {
     if (Painter) {
         d->Out = MakePaintingBackend(*Painter);
@@ -317,8 +318,7 @@ TCanvas::TCanvas(QPainter* Painter)
     d->UpdateTransform();
 }
 
-TCanvas::TCanvas(TMetafile& Target, int DpiX, int DpiY)
-    : d(std::make_unique<Private>())
+TCanvas::TCanvas(TMetafile& Target, int DpiX, int DpiY) : d(std::make_unique<Private>())
 {
     d->Out = MakeRecordingBackend(Target.FData);
     d->Records = true;
@@ -353,16 +353,37 @@ void TCanvas::Close()
     }
 }
 
-bool TCanvas::Recording() const { return d->Records && !d->Closed; }
-bool TCanvas::Closed() const { return d->Closed; }
-int TCanvas::DpiX() const { return d->DpiX; }
-int TCanvas::DpiY() const { return d->DpiY; }
-int TCanvas::DeviceWidth() const { return d->DevW; }
-int TCanvas::DeviceHeight() const { return d->DevH; }
+bool TCanvas::Recording() const
+{
+    return d->Records && !d->Closed;
+}
+bool TCanvas::Closed() const
+{
+    return d->Closed;
+}
+int TCanvas::DpiX() const
+{
+    return d->DpiX;
+}
+int TCanvas::DpiY() const
+{
+    return d->DpiY;
+}
+int TCanvas::DeviceWidth() const
+{
+    return d->DevW;
+}
+int TCanvas::DeviceHeight() const
+{
+    return d->DevH;
+}
 
 // --- Mapping -----------------------------------------------------------------
 
-int TCanvas::MapMode() const { return d->Mode; }
+int TCanvas::MapMode() const
+{
+    return d->Mode;
+}
 
 void TCanvas::SetMapMode(int Mode)
 {
@@ -394,10 +415,22 @@ void TCanvas::SetViewportOrg(int X, int Y)
     d->UpdateTransform();
 }
 
-QSize TCanvas::WindowExt() const { return d->WinExt; }
-QSize TCanvas::ViewportExt() const { return d->VpExt; }
-QPoint TCanvas::WindowOrg() const { return d->WinOrg; }
-QPoint TCanvas::ViewportOrg() const { return d->VpOrg; }
+QSize TCanvas::WindowExt() const
+{
+    return d->WinExt;
+}
+QSize TCanvas::ViewportExt() const
+{
+    return d->VpExt;
+}
+QPoint TCanvas::WindowOrg() const
+{
+    return d->WinOrg;
+}
+QPoint TCanvas::ViewportOrg() const
+{
+    return d->VpOrg;
+}
 
 QPointF TCanvas::LogicalToDevice(const QPointF& p) const
 {
@@ -421,11 +454,17 @@ void TCanvas::ClearClip()
     d->SetClipFrame(std::nullopt);
 }
 
-bool TCanvas::HasClip() const { return d->Clip.has_value(); }
+bool TCanvas::HasClip() const
+{
+    return d->Clip.has_value();
+}
 
 // --- State -----------------------------------------------------------------------
 
-const TFont& TCanvas::Font() const { return d->Font; }
+const TFont& TCanvas::Font() const
+{
+    return d->Font;
+}
 
 void TCanvas::SetFont(const TFont& F)
 {
@@ -434,7 +473,10 @@ void TCanvas::SetFont(const TFont& F)
     d->Font = F;
 }
 
-const TPen& TCanvas::Pen() const { return d->Pen; }
+const TPen& TCanvas::Pen() const
+{
+    return d->Pen;
+}
 
 void TCanvas::SetPen(const TPen& P)
 {
@@ -444,7 +486,10 @@ void TCanvas::SetPen(const TPen& P)
     d->PenDirty = true;
 }
 
-const TBrush& TCanvas::Brush() const { return d->Brush; }
+const TBrush& TCanvas::Brush() const
+{
+    return d->Brush;
+}
 
 void TCanvas::SetBrush(const TBrush& B)
 {
@@ -472,26 +517,50 @@ void TCanvas::SetBrushStyle(TBrushStyle S)
     SetBrush(b);
 }
 
-int TCanvas::BkMode() const { return d->Bk; }
+int TCanvas::BkMode() const
+{
+    return d->Bk;
+}
 
 void TCanvas::SetBkMode(int Mode)
 {
     d->Bk = Mode == TRANSPARENT ? TRANSPARENT : OPAQUE;
 }
 
-TColor TCanvas::BkColor() const { return d->BkColor; }
+TColor TCanvas::BkColor() const
+{
+    return d->BkColor;
+}
 
 void TCanvas::SetBkColor(TColor C)
 {
     d->BkColor = C;
 }
 
-int TCanvas::CopyMode() const { return d->CopyMode; }
-void TCanvas::SetCopyMode(int Mode) { d->CopyMode = Mode; }
-int TCanvas::TextFlags() const { return d->TextFlags; }
-void TCanvas::SetTextFlags(int Flags) { d->TextFlags = Flags; }
-QPoint TCanvas::PenPos() const { return d->PenPos; }
-void TCanvas::MoveTo(int X, int Y) { d->PenPos = QPoint(X, Y); }
+int TCanvas::CopyMode() const
+{
+    return d->CopyMode;
+}
+void TCanvas::SetCopyMode(int Mode)
+{
+    d->CopyMode = Mode;
+}
+int TCanvas::TextFlags() const
+{
+    return d->TextFlags;
+}
+void TCanvas::SetTextFlags(int Flags)
+{
+    d->TextFlags = Flags;
+}
+QPoint TCanvas::PenPos() const
+{
+    return d->PenPos;
+}
+void TCanvas::MoveTo(int X, int Y)
+{
+    d->PenPos = QPoint(X, Y);
+}
 
 // --- Text measurement --------------------------------------------------------------
 
@@ -508,9 +577,15 @@ TTextMetric TCanvas::TextMetrics() const
     return tm;
 }
 
-int TCanvas::CharWidth(char16_t C) const { return int(std::lround(d->Entry->Advance(C))); }
+int TCanvas::CharWidth(char16_t C) const
+{
+    return int(std::lround(d->Entry->Advance(C)));
+}
 
-double TCanvas::TextWidthF(const QString& Text) const { return d->Entry->Width(Text); }
+double TCanvas::TextWidthF(const QString& Text) const
+{
+    return d->Entry->Width(Text);
+}
 
 QSize TCanvas::TextExtent(const QString& Text) const
 {
@@ -518,10 +593,19 @@ QSize TCanvas::TextExtent(const QString& Text) const
     return QSize(int(std::lround(fe.Width(Text))), int(std::lround(fe.Ascent + fe.Descent)));
 }
 
-int TCanvas::TextWidth(const QString& Text) const { return TextExtent(Text).width(); }
-int TCanvas::TextHeight(const QString& Text) const { return TextExtent(Text).height(); }
+int TCanvas::TextWidth(const QString& Text) const
+{
+    return TextExtent(Text).width();
+}
+int TCanvas::TextHeight(const QString& Text) const
+{
+    return TextExtent(Text).height();
+}
 
-std::vector<TKerningPair> TCanvas::KerningPairs() const { return d->Entry->KerningPairs(); }
+std::vector<TKerningPair> TCanvas::KerningPairs() const
+{
+    return d->Entry->KerningPairs();
+}
 
 // --- Text output --------------------------------------------------------------------
 

@@ -46,7 +46,10 @@ struct TRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     bool operator==(const TRect&) const = default;
 };
-constexpr TRect Rect(int Left, int Top, int Right, int Bottom) { return TRect{Left, Top, Right, Bottom}; }
+constexpr TRect Rect(int Left, int Top, int Right, int Bottom)
+{
+    return TRect{Left, Top, Right, Bottom};
+}
 
 // --- Fonts ----------------------------------------------------------------
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
@@ -65,10 +68,10 @@ constexpr int SHIFTJIS_CHARSET = 128;
 // Width 0 keeps the face's natural average character width; any other value
 // scales the characters horizontally to that average width.
 struct TFont {
-    QString Name;          // face name; a leading "@" asks for the vertical form
+    QString Name; // face name; a leading "@" asks for the vertical form
     int Height = -37;
     int Width = 0;
-    int Escapement = 0;    // tenths of a degree, counter-clockwise
+    int Escapement = 0; // tenths of a degree, counter-clockwise
     int Orientation = 0;
     TFontStyles Style;
     int Charset = DEFAULT_CHARSET;
@@ -81,7 +84,7 @@ struct TFont {
 
 // Text metrics of the selected font, logical units.
 struct TTextMetric {
-    int Height = 0;          // cell: ascent + descent
+    int Height = 0; // cell: ascent + descent
     int Ascent = 0;
     int Descent = 0;
     int InternalLeading = 0; // cell height - em height

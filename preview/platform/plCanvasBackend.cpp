@@ -33,12 +33,17 @@ private:
         Emit(Kind, Box.left(), Box.top(), Box.right(), Box.bottom(), Index, Flags);
     }
     // Appends Value to Table and records Kind referring to it.
-    template <class T, class Item> void EmitItem(plmeta::TOpKind Kind, T& Table, const Item& Value)
+    template <class T, class Item>
+    void EmitItem(plmeta::TOpKind Kind, T& Table, const Item& Value)
     {
         Table.push_back(Value);
         Emit(Kind, 0, 0, 0, 0, Last(Table));
     }
-    template <class T> static int Last(const T& Table) { return int(Table.size() - 1); }
+    template <class T>
+    static int Last(const T& Table)
+    {
+        return int(Table.size() - 1);
+    }
 
     bool Close() override
     {
@@ -122,15 +127,12 @@ private:
 
 class TPaintingBackend final : public TCanvasBackend {
 public:
-    explicit TPaintingBackend(QPainter& Painter)
-        : P(Painter), W0(Painter.worldTransform()), World(W0)
-    {
-    }
+    explicit TPaintingBackend(QPainter& Painter) : P(Painter), W0(Painter.worldTransform()), World(W0) {}
 
 private:
     QPainter& P;
-    const QTransform W0; // frame to device: the painter's world transform when the backend was made
-    QTransform World;    // logical to device, as last set
+    const QTransform W0;        // frame to device: the painter's world transform when the backend was made
+    QTransform World;           // logical to device, as last set
     std::optional<QRectF> Clip; // frame coordinates
     // Text is drawn with a pen of its colour; shapes get the line pen back.
     QPen LinePen;
@@ -146,7 +148,11 @@ private:
 
     bool Close() override { return false; }
 
-    void SetTransform(const QTransform& L) override { World = L * W0; P.setWorldTransform(World); }
+    void SetTransform(const QTransform& L) override
+    {
+        World = L * W0;
+        P.setWorldTransform(World);
+    }
 
     void SetClip(const std::optional<QRectF>& Frame) override
     {
@@ -175,15 +181,31 @@ private:
         P.setBackground(Color);
     }
 
-    void DrawLine(const QPointF& From, const QPointF& To) override { UseLinePen(); P.drawLine(From, To); }
+    void DrawLine(const QPointF& From, const QPointF& To) override
+    {
+        UseLinePen();
+        P.drawLine(From, To);
+    }
 
-    void DrawPolyline(const QPolygonF& Points) override { UseLinePen(); P.drawPolyline(Points); }
+    void DrawPolyline(const QPolygonF& Points) override
+    {
+        UseLinePen();
+        P.drawPolyline(Points);
+    }
 
-    void DrawRect(const QRectF& Box) override { UseLinePen(); P.drawRect(Box); }
+    void DrawRect(const QRectF& Box) override
+    {
+        UseLinePen();
+        P.drawRect(Box);
+    }
 
     void FillRect(const QRectF& Box, const QBrush& Brush) override { P.fillRect(Box, Brush); }
 
-    void DrawEllipse(const QRectF& Box) override { UseLinePen(); P.drawEllipse(Box); }
+    void DrawEllipse(const QRectF& Box) override
+    {
+        UseLinePen();
+        P.drawEllipse(Box);
+    }
 
     void DrawText(const TFontEntry& Font, const QColor& Color, plmeta::TTextRun&& Run, const QPointF& Cell,
                   double Angle) override

@@ -70,18 +70,14 @@ QString attrString(ipp_attribute_t* a, int i)
 {
     switch (ippGetValueTag(a)) {
     case IPP_TAG_INTEGER:
-    case IPP_TAG_ENUM:
-        return QString::number(ippGetInteger(a, i));
-    case IPP_TAG_BOOLEAN:
-        return ippGetBoolean(a, i) ? QStringLiteral("true") : QStringLiteral("false");
+    case IPP_TAG_ENUM: return QString::number(ippGetInteger(a, i));
+    case IPP_TAG_BOOLEAN: return ippGetBoolean(a, i) ? QStringLiteral("true") : QStringLiteral("false");
     case IPP_TAG_KEYWORD:
     case IPP_TAG_NAME:
     case IPP_TAG_NAMELANG:
     case IPP_TAG_TEXT:
-    case IPP_TAG_TEXTLANG:
-        return text(ippGetString(a, i, nullptr));
-    default:
-        return {};
+    case IPP_TAG_TEXTLANG: return text(ippGetString(a, i, nullptr));
+    default: return {};
     }
 }
 
@@ -227,7 +223,7 @@ private:
     cups_option_t* FOptions = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 // One connection to the server and the destination list fetched through it.
 struct TCupsPrinterService::Session {
@@ -249,9 +245,7 @@ struct TCupsPrinterService::Session {
     // offline: make no connection (the service is not to ask the server now).
     Session(const QString& server, qint64* unanswered, double reply, bool offline = false,
             const std::atomic<bool>* stopFlag = nullptr)
-        : unansweredAt(unanswered)
-        , stop(stopFlag)
-        , replyTimeout(reply)
+        : unansweredAt(unanswered), stop(stopFlag), replyTimeout(reply)
     {
         if (offline || (*unansweredAt >= 0 && Now() - *unansweredAt < kRememberUnansweredMs))
             return;
@@ -270,8 +264,8 @@ struct TCupsPrinterService::Session {
             }
         }
         const qint64 started = Now();
-        http.reset(httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout,
-                                nullptr));
+        http.reset(
+            httpConnect2(host.constData(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeout, nullptr));
         if (!http) {
             if (Now() - started >= kSlowConnectMs)
                 *unansweredAt = Now();
@@ -282,7 +276,7 @@ struct TCupsPrinterService::Session {
                 http.get(), replyTimeout,
                 [](http_t*, void* self) {
                     static_cast<Session*>(self)->timedOut = true;
-                    return 0;  // give up the request
+                    return 0; // give up the request
                 },
                 this);
             return;
@@ -302,7 +296,7 @@ struct TCupsPrinterService::Session {
                     s->timedOut = true;
                     return 0;
                 }
-                return 1;  // wait on
+                return 1; // wait on
             },
             this);
     }
@@ -356,8 +350,8 @@ struct TCupsPrinterService::Session {
             else if (d.instance)
                 e.Name += QLatin1Char('/') + text(d.instance);
             e.Driver = text(cupsGetOption("printer-make-and-model", d.num_options, d.options));
-            e.Hidden = text(cupsGetOption("printer-is-accepting-jobs", d.num_options, d.options))
-                       == QLatin1String("false");
+            e.Hidden =
+                text(cupsGetOption("printer-is-accepting-jobs", d.num_options, d.options)) == QLatin1String("false");
             e.IsDefault = d.is_default != 0;
             ++uses[e.Name];
             list.append(e);
@@ -427,9 +421,7 @@ struct TCupsPrinterService::Session {
 };
 
 TCupsPrinterService::TCupsPrinterService(QString server, QString formsFile, double queryTimeout)
-    : FServer(std::move(server))
-    , FQueryTimeout(queryTimeout)
-    , FForms(std::move(formsFile))
+    : FServer(std::move(server)), FQueryTimeout(queryTimeout), FForms(std::move(formsFile))
 {
 }
 
@@ -437,7 +429,7 @@ namespace {
 
 constexpr qint64 kKeepMs = 1000;
 
-}  // namespace
+} // namespace
 
 struct TCupsPrinterService::TListing {
     std::mutex lock;
@@ -591,13 +583,10 @@ struct TDestQuery {
     http_t* Http;
     cups_dest_t* Dest;
     cups_dinfo_t* Info;
-    QHash<QString, QString> Strings;  // the printer's own localisation
+    QHash<QString, QString> Strings; // the printer's own localisation
 
     ipp_attribute_t* Supported(const char* name) const { return cupsFindDestSupported(Http, Dest, Info, name); }
-    ipp_attribute_t* DefaultAttribute(const char* name) const
-    {
-        return cupsFindDestDefault(Http, Dest, Info, name);
-    }
+    ipp_attribute_t* DefaultAttribute(const char* name) const { return cupsFindDestDefault(Http, Dest, Info, name); }
     // The user's or the server's default of an option: the destination's
     // options first (lpoptions), then the printer's "-default" attribute.
     QString Default(const char* name) const
@@ -753,9 +742,9 @@ void LoadDuplex(const TDestQuery& q, TPrinterCaps& caps)
     caps.DuplexLong = sides.contains(QLatin1String("two-sided-long-edge"));
     caps.DuplexShort = sides.contains(QLatin1String("two-sided-short-edge"));
     const QString defaultSides = q.Default("sides");
-    caps.DefaultDuplex = defaultSides == QLatin1String("two-sided-long-edge")    ? DevMode::DuplexVertical
-                         : defaultSides == QLatin1String("two-sided-short-edge") ? DevMode::DuplexHorizontal
-                                                                                   : DevMode::DuplexSimplex;
+    caps.DefaultDuplex = defaultSides == QLatin1String("two-sided-long-edge") ? DevMode::DuplexVertical
+        : defaultSides == QLatin1String("two-sided-short-edge")               ? DevMode::DuplexHorizontal
+                                                                              : DevMode::DuplexSimplex;
 }
 
 // Copies and collation.
@@ -771,9 +760,9 @@ void LoadCopies(const TDestQuery& q, TPrinterCaps& caps)
     }
     const QStringList handling = attrStrings(q.Supported("multiple-document-handling"));
     caps.Collate = handling.contains(QLatin1String("separate-documents-collated-copies"))
-                   && handling.contains(QLatin1String("separate-documents-uncollated-copies"));
-    caps.CollateDefault = q.Default("multiple-document-handling")
-                          != QLatin1String("separate-documents-uncollated-copies");
+        && handling.contains(QLatin1String("separate-documents-uncollated-copies"));
+    caps.CollateDefault =
+        q.Default("multiple-document-handling") != QLatin1String("separate-documents-uncollated-copies");
 }
 
 void LoadResolutions(const TDestQuery& q, TPrinterCaps& caps)
@@ -802,12 +791,20 @@ void LoadResolutions(const TDestQuery& q, TPrinterCaps& caps)
 void LoadOptions(const TDestQuery& q, TPrinterCaps& caps)
 {
     static const QSet<QString> publicOrJob = {
-        QStringLiteral("copies"), QStringLiteral("media"), QStringLiteral("media-col"),
-        QStringLiteral("media-source"), QStringLiteral("multiple-document-handling"),
-        QStringLiteral("orientation-requested"), QStringLiteral("print-color-mode"),
-        QStringLiteral("printer-resolution"), QStringLiteral("sides"), QStringLiteral("page-ranges"),
-        QStringLiteral("ipp-attribute-fidelity"), QStringLiteral("finishings-col"),
-        QStringLiteral("overrides"), QStringLiteral("pages-per-subset"),
+        QStringLiteral("copies"),
+        QStringLiteral("media"),
+        QStringLiteral("media-col"),
+        QStringLiteral("media-source"),
+        QStringLiteral("multiple-document-handling"),
+        QStringLiteral("orientation-requested"),
+        QStringLiteral("print-color-mode"),
+        QStringLiteral("printer-resolution"),
+        QStringLiteral("sides"),
+        QStringLiteral("page-ranges"),
+        QStringLiteral("ipp-attribute-fidelity"),
+        QStringLiteral("finishings-col"),
+        QStringLiteral("overrides"),
+        QStringLiteral("pages-per-subset"),
     };
     QStringList keywords = attrStrings(q.Supported("job-creation-attributes"));
     keywords.sort();
@@ -836,7 +833,7 @@ void LoadOptions(const TDestQuery& q, TPrinterCaps& caps)
     }
 }
 
-}  // namespace
+} // namespace
 
 std::shared_ptr<const TPrinterCaps> TCupsPrinterService::LoadCaps(const QString& printer)
 {
@@ -923,10 +920,11 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
         // A source goes with the size in one media collection.
         pwg_media_t* pwg = pwgMediaForPWG(o.Media.toUtf8().constData());
         if (pwg)
-            add("media-col", QStringLiteral("{media-size={x-dimension=%1 y-dimension=%2} media-source=%3}")
-                                 .arg(pwg->width)
-                                 .arg(pwg->length)
-                                 .arg(o.MediaSource));
+            add("media-col",
+                QStringLiteral("{media-size={x-dimension=%1 y-dimension=%2} media-source=%3}")
+                    .arg(pwg->width)
+                    .arg(pwg->length)
+                    .arg(o.MediaSource));
         else
             add("media", o.Media);
     }
@@ -945,13 +943,13 @@ int TCupsPrinterService::SubmitJob(const QString& printer, const QString& pdfFil
 
     int jobId = 0;
     const QByteArray title = o.Title.toUtf8();
-    const ipp_status_t created = cupsCreateDestJob(s.http.get(), dest, info.get(), &jobId, title.constData(),
-                                                   options.Count(), options.Get());
+    const ipp_status_t created =
+        cupsCreateDestJob(s.http.get(), dest, info.get(), &jobId, title.constData(), options.Count(), options.Get());
     if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0)
         fail(QStringLiteral("The printer \"%1\" refused the job.").arg(printer));
     bool sent = cupsStartDestDocument(s.http.get(), dest, info.get(), jobId,
                                       title.isEmpty() ? "document" : title.constData(), CUPS_FORMAT_PDF, 0, nullptr, 1)
-                == HTTP_STATUS_CONTINUE;
+        == HTTP_STATUS_CONTINUE;
     const qint64 size = file.size();
     bool cancelled = o.Progress && !o.Progress(0, size);
     while (sent && !cancelled && !file.atEnd()) {

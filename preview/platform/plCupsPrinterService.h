@@ -24,8 +24,7 @@ public:
     // user forms are kept; empty means the user's configuration folder.
     // queryTimeout: seconds of silence after which a question counts as
     // unanswered.
-    explicit TCupsPrinterService(QString server = QString(), QString formsFile = QString(),
-                                 double queryTimeout = 1.0);
+    explicit TCupsPrinterService(QString server = QString(), QString formsFile = QString(), double queryTimeout = 1.0);
     // A listing under way is told to give up (its callback, if running, is
     // waited for) and left to end on its own.
     ~TCupsPrinterService() override;

@@ -12,12 +12,12 @@ namespace {
 
 // Byte offsets of the public fields.
 enum : int {
-    oDeviceName = 0,  // WCHAR[32]
+    oDeviceName = 0, // WCHAR[32]
     oSpecVersion = 64,
     oDriverVersion = 66,
     oSize = 68,
     oDriverExtra = 70,
-    oFields = 72,  // DWORD
+    oFields = 72, // DWORD
     oOrientation = 76,
     oPaperSize = 78,
     oPaperLength = 80,
@@ -31,7 +31,7 @@ enum : int {
     oYResolution = 96,
     oTTOption = 98,
     oCollate = 100,
-    oFormName = 102,  // WCHAR[32]
+    oFormName = 102, // WCHAR[32]
     oLogPixels = 166,
     oBitsPerPel = 168,
     oPelsWidth = 172,
@@ -222,49 +222,163 @@ QPoint chooseResolution(const TPrinterCaps& caps, int x, int y, bool haveY)
     return caps.DefaultResolution;
 }
 
-}  // namespace
+} // namespace
 
 // --- Typed view ------------------------------------------------------------------
 
-QString TConstView::DeviceName() const { return WideString(*FBlock, oDeviceName); }
-int TConstView::SpecVersion() const { return Word(*FBlock, oSpecVersion); }
-int TConstView::DriverVersion() const { return Word(*FBlock, oDriverVersion); }
-int TConstView::Size() const { return Word(*FBlock, oSize); }
-int TConstView::DriverExtra() const { return Word(*FBlock, oDriverExtra); }
-uint32_t TConstView::Fields() const { return DWord(*FBlock, oFields); }
-TOrientation TConstView::Orientation() const { return TOrientation(Short(*FBlock, oOrientation)); }
-int TConstView::PaperSize() const { return Short(*FBlock, oPaperSize); }
-int TConstView::PaperLength() const { return Short(*FBlock, oPaperLength); }
-int TConstView::PaperWidth() const { return Short(*FBlock, oPaperWidth); }
-int TConstView::Scale() const { return Short(*FBlock, oScale); }
-int TConstView::Copies() const { return Short(*FBlock, oCopies); }
-int TConstView::DefaultSource() const { return Short(*FBlock, oDefaultSource); }
-int TConstView::PrintQuality() const { return Short(*FBlock, oPrintQuality); }
-TColorMode TConstView::Color() const { return TColorMode(Short(*FBlock, oColor)); }
-TDuplex TConstView::Duplex() const { return TDuplex(Short(*FBlock, oDuplex)); }
-int TConstView::YResolution() const { return Short(*FBlock, oYResolution); }
-TCollate TConstView::Collate() const { return TCollate(Short(*FBlock, oCollate)); }
-QString TConstView::FormName() const { return WideString(*FBlock, oFormName); }
+QString TConstView::DeviceName() const
+{
+    return WideString(*FBlock, oDeviceName);
+}
+int TConstView::SpecVersion() const
+{
+    return Word(*FBlock, oSpecVersion);
+}
+int TConstView::DriverVersion() const
+{
+    return Word(*FBlock, oDriverVersion);
+}
+int TConstView::Size() const
+{
+    return Word(*FBlock, oSize);
+}
+int TConstView::DriverExtra() const
+{
+    return Word(*FBlock, oDriverExtra);
+}
+uint32_t TConstView::Fields() const
+{
+    return DWord(*FBlock, oFields);
+}
+TOrientation TConstView::Orientation() const
+{
+    return TOrientation(Short(*FBlock, oOrientation));
+}
+int TConstView::PaperSize() const
+{
+    return Short(*FBlock, oPaperSize);
+}
+int TConstView::PaperLength() const
+{
+    return Short(*FBlock, oPaperLength);
+}
+int TConstView::PaperWidth() const
+{
+    return Short(*FBlock, oPaperWidth);
+}
+int TConstView::Scale() const
+{
+    return Short(*FBlock, oScale);
+}
+int TConstView::Copies() const
+{
+    return Short(*FBlock, oCopies);
+}
+int TConstView::DefaultSource() const
+{
+    return Short(*FBlock, oDefaultSource);
+}
+int TConstView::PrintQuality() const
+{
+    return Short(*FBlock, oPrintQuality);
+}
+TColorMode TConstView::Color() const
+{
+    return TColorMode(Short(*FBlock, oColor));
+}
+TDuplex TConstView::Duplex() const
+{
+    return TDuplex(Short(*FBlock, oDuplex));
+}
+int TConstView::YResolution() const
+{
+    return Short(*FBlock, oYResolution);
+}
+TCollate TConstView::Collate() const
+{
+    return TCollate(Short(*FBlock, oCollate));
+}
+QString TConstView::FormName() const
+{
+    return WideString(*FBlock, oFormName);
+}
 
-void TView::SetDeviceName(const QString& v) { SetWideString(*FEdit, oDeviceName, v); }
-void TView::SetSpecVersion(int v) { SetWord(*FEdit, oSpecVersion, unsigned(v)); }
-void TView::SetDriverVersion(int v) { SetWord(*FEdit, oDriverVersion, unsigned(v)); }
-void TView::SetSize(int v) { SetWord(*FEdit, oSize, unsigned(v)); }
-void TView::SetDriverExtra(int v) { SetWord(*FEdit, oDriverExtra, unsigned(v)); }
-void TView::SetFields(uint32_t v) { SetDWord(*FEdit, oFields, v); }
-void TView::SetOrientation(TOrientation v) { SetShort(*FEdit, oOrientation, v); }
-void TView::SetPaperSize(int v) { SetShort(*FEdit, oPaperSize, v); }
-void TView::SetPaperLength(int v) { SetShort(*FEdit, oPaperLength, v); }
-void TView::SetPaperWidth(int v) { SetShort(*FEdit, oPaperWidth, v); }
-void TView::SetScale(int v) { SetShort(*FEdit, oScale, v); }
-void TView::SetCopies(int v) { SetShort(*FEdit, oCopies, v); }
-void TView::SetDefaultSource(int v) { SetShort(*FEdit, oDefaultSource, v); }
-void TView::SetPrintQuality(int v) { SetShort(*FEdit, oPrintQuality, v); }
-void TView::SetColor(TColorMode v) { SetShort(*FEdit, oColor, v); }
-void TView::SetDuplex(TDuplex v) { SetShort(*FEdit, oDuplex, v); }
-void TView::SetYResolution(int v) { SetShort(*FEdit, oYResolution, v); }
-void TView::SetCollate(TCollate v) { SetShort(*FEdit, oCollate, v); }
-void TView::SetFormName(const QString& v) { SetWideString(*FEdit, oFormName, v); }
+void TView::SetDeviceName(const QString& v)
+{
+    SetWideString(*FEdit, oDeviceName, v);
+}
+void TView::SetSpecVersion(int v)
+{
+    SetWord(*FEdit, oSpecVersion, unsigned(v));
+}
+void TView::SetDriverVersion(int v)
+{
+    SetWord(*FEdit, oDriverVersion, unsigned(v));
+}
+void TView::SetSize(int v)
+{
+    SetWord(*FEdit, oSize, unsigned(v));
+}
+void TView::SetDriverExtra(int v)
+{
+    SetWord(*FEdit, oDriverExtra, unsigned(v));
+}
+void TView::SetFields(uint32_t v)
+{
+    SetDWord(*FEdit, oFields, v);
+}
+void TView::SetOrientation(TOrientation v)
+{
+    SetShort(*FEdit, oOrientation, v);
+}
+void TView::SetPaperSize(int v)
+{
+    SetShort(*FEdit, oPaperSize, v);
+}
+void TView::SetPaperLength(int v)
+{
+    SetShort(*FEdit, oPaperLength, v);
+}
+void TView::SetPaperWidth(int v)
+{
+    SetShort(*FEdit, oPaperWidth, v);
+}
+void TView::SetScale(int v)
+{
+    SetShort(*FEdit, oScale, v);
+}
+void TView::SetCopies(int v)
+{
+    SetShort(*FEdit, oCopies, v);
+}
+void TView::SetDefaultSource(int v)
+{
+    SetShort(*FEdit, oDefaultSource, v);
+}
+void TView::SetPrintQuality(int v)
+{
+    SetShort(*FEdit, oPrintQuality, v);
+}
+void TView::SetColor(TColorMode v)
+{
+    SetShort(*FEdit, oColor, v);
+}
+void TView::SetDuplex(TDuplex v)
+{
+    SetShort(*FEdit, oDuplex, v);
+}
+void TView::SetYResolution(int v)
+{
+    SetShort(*FEdit, oYResolution, v);
+}
+void TView::SetCollate(TCollate v)
+{
+    SetShort(*FEdit, oCollate, v);
+}
+void TView::SetFormName(const QString& v)
+{
+    SetWideString(*FEdit, oFormName, v);
+}
 
 void TView::SelectPaper(int v)
 {
@@ -426,8 +540,7 @@ void DriverPass(const TPrinterCaps& caps, QByteArray& dm)
     if ((f & DM_DEFAULTSOURCE) && caps.Bin(Short(dm, oDefaultSource)))
         SetShort(out, oDefaultSource, Short(dm, oDefaultSource));
     if ((f & DM_PRINTQUALITY) && !caps.Resolutions.isEmpty()) {
-        const QPoint r = chooseResolution(caps, Short(dm, oPrintQuality), Short(dm, oYResolution),
-                                          f & DM_YRESOLUTION);
+        const QPoint r = chooseResolution(caps, Short(dm, oPrintQuality), Short(dm, oYResolution), f & DM_YRESOLUTION);
         SetShort(out, oPrintQuality, r.x());
         SetShort(out, oYResolution, r.y());
     }
@@ -544,8 +657,8 @@ TJobOptions JobOptions(const TPrinterCaps& caps, const QByteArray& dm)
         o.Collation = Short(v, oCollate) ? QStringLiteral("separate-documents-collated-copies")
                                          : QStringLiteral("separate-documents-uncollated-copies");
     if (!caps.Resolutions.isEmpty())
-        o.Resolution = g.XDpi == g.YDpi ? QStringLiteral("%1dpi").arg(g.XDpi)
-                                        : QStringLiteral("%1x%2dpi").arg(g.XDpi).arg(g.YDpi);
+        o.Resolution =
+            g.XDpi == g.YDpi ? QStringLiteral("%1dpi").arg(g.XDpi) : QStringLiteral("%1x%2dpi").arg(g.XDpi).arg(g.YDpi);
     // Only what differs from the printer's own default, so that a later
     // change of that default still reaches jobs that never chose otherwise.
     for (const auto& [key, value] : PrivateOptions(v)) {
@@ -557,4 +670,4 @@ TJobOptions JobOptions(const TPrinterCaps& caps, const QByteArray& dm)
     return o;
 }
 
-}  // namespace DevMode
+} // namespace DevMode

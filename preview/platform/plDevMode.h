@@ -38,7 +38,7 @@ enum : uint32_t {
 constexpr int PublicSize = 220;
 
 constexpr int SpecVersion = 0x0401;
-constexpr int PaperUser = 256;  // a size given by dmPaperLength and dmPaperWidth
+constexpr int PaperUser = 256; // a size given by dmPaperLength and dmPaperWidth
 constexpr int BinAuto = 7;
 
 // The enumerated fields. Their values are the documented ones, which the
@@ -55,7 +55,10 @@ constexpr int ValueBytes = 56;
 constexpr int RecordBytes = KeywordBytes + ValueBytes;
 
 // True when the block is long enough for its public part.
-inline bool Valid(const QByteArray& dm) { return dm.size() >= PublicSize; }
+inline bool Valid(const QByteArray& dm)
+{
+    return dm.size() >= PublicSize;
+}
 
 // A typed view of the public fields of a block, which must outlive it. Reads
 // of a field the block is too short for give 0 (an empty text), and writes to
@@ -63,31 +66,28 @@ inline bool Valid(const QByteArray& dm) { return dm.size() >= PublicSize; }
 // the rest signed); a write keeps the low 16 bits of the number.
 class TConstView {
 public:
-    explicit TConstView(const QByteArray& dm)
-        : FBlock(&dm)
-    {
-    }
-    explicit TConstView(const QByteArray&& dm) = delete;  // would outlive a temporary
+    explicit TConstView(const QByteArray& dm) : FBlock(&dm) {}
+    explicit TConstView(const QByteArray&& dm) = delete; // would outlive a temporary
 
-    QString DeviceName() const;  // at most 31 characters
+    QString DeviceName() const; // at most 31 characters
     int SpecVersion() const;
     int DriverVersion() const;
-    int Size() const;         // of the public part
-    int DriverExtra() const;  // bytes after the public part
-    uint32_t Fields() const;  // DM_* bits: the fields that are set
+    int Size() const;        // of the public part
+    int DriverExtra() const; // bytes after the public part
+    uint32_t Fields() const; // DM_* bits: the fields that are set
     TOrientation Orientation() const;
-    int PaperSize() const;    // paper number; PaperUser for an explicit size
-    int PaperLength() const;  // tenths of a millimetre
+    int PaperSize() const;   // paper number; PaperUser for an explicit size
+    int PaperLength() const; // tenths of a millimetre
     int PaperWidth() const;
-    int Scale() const;  // percent
+    int Scale() const; // percent
     int Copies() const;
-    int DefaultSource() const;  // bin number
-    int PrintQuality() const;   // x dots per inch, or a negative quality
+    int DefaultSource() const; // bin number
+    int PrintQuality() const;  // x dots per inch, or a negative quality
     TColorMode Color() const;
     TDuplex Duplex() const;
-    int YResolution() const;  // y dots per inch
+    int YResolution() const; // y dots per inch
     TCollate Collate() const;
-    QString FormName() const;  // at most 31 characters
+    QString FormName() const; // at most 31 characters
 
 private:
     const QByteArray* FBlock;
@@ -96,11 +96,7 @@ private:
 // The same view for changing the block. Names are cut to 31 characters.
 class TView : public TConstView {
 public:
-    explicit TView(QByteArray& dm)
-        : TConstView(dm)
-        , FEdit(&dm)
-    {
-    }
+    explicit TView(QByteArray& dm) : TConstView(dm), FEdit(&dm) {}
 
     void SetDeviceName(const QString& v);
     void SetSpecVersion(int v);
@@ -151,9 +147,9 @@ void DriverPass(const TPrinterCaps& caps, QByteArray& dm);
 // validated on a copy first).
 struct TGeometry {
     int XDpi = 0, YDpi = 0;
-    int PaperWidth = 0, PaperHeight = 0;  // device pixels, oriented
-    int OffsetX = 0, OffsetY = 0;         // sheet edge to printable area
-    int HorzRes = 0, VertRes = 0;         // printable area
+    int PaperWidth = 0, PaperHeight = 0; // device pixels, oriented
+    int OffsetX = 0, OffsetY = 0;        // sheet edge to printable area
+    int HorzRes = 0, VertRes = 0;        // printable area
     int BitsPixel = 1, Planes = 1;
     bool Landscape = false;
     // The selected sheet in hundredths of a millimetre, portrait, and its margins.
@@ -166,4 +162,4 @@ TGeometry Geometry(const TPrinterCaps& caps, const QByteArray& dm);
 // What a print job in this device mode asks of the spooler.
 TJobOptions JobOptions(const TPrinterCaps& caps, const QByteArray& dm);
 
-}  // namespace DevMode
+} // namespace DevMode

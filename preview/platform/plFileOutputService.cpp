@@ -76,7 +76,6 @@ int TFileOutputService::SubmitJob(const QString&, const QString& pdfFile, const 
         throw std::runtime_error("cannot read the composed PDF");
     const QByteArray bytes = pdf.readAll();
     if (FTarget.write(bytes) != bytes.size())
-        throw std::runtime_error(
-            ("cannot write " + FTarget.fileName() + ": " + FTarget.errorString()).toStdString());
+        throw std::runtime_error(("cannot write " + FTarget.fileName() + ": " + FTarget.errorString()).toStdString());
     return ++FJobs;
 }

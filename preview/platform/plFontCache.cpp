@@ -323,7 +323,8 @@ const std::vector<TKerningPair>& TFontEntry::KerningPairs() const
     for (char16_t a = 0x21; a < 0x7F; ++a) {
         for (char16_t b = 0x21; b < 0x7F; ++b) {
             const QChar ab[2] = {QChar(a), QChar(b)};
-            const double k = fm.horizontalAdvance(QString(ab, 2)) - fm.horizontalAdvance(QChar(a)) - fm.horizontalAdvance(QChar(b));
+            const double k =
+                fm.horizontalAdvance(QString(ab, 2)) - fm.horizontalAdvance(QChar(a)) - fm.horizontalAdvance(QChar(b));
             const int amount = int(std::lround(k * XScale));
             if (amount != 0)
                 pairs.push_back(TKerningPair{a, b, amount});

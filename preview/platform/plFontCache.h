@@ -17,8 +17,8 @@ struct hb_font_t;
 
 // A logical font realised as a Qt font with unhinted metrics, in logical units.
 struct TFontEntry {
-    QFont QtFont;         // pixel size = em height, kerning off, no hinting
-    double XScale = 1;    // horizontal scale realising an explicit average width
+    QFont QtFont;      // pixel size = em height, kerning off, no hinting
+    double XScale = 1; // horizontal scale realising an explicit average width
     double Em = 0;
     double Ascent = 0;
     double Descent = 0;

@@ -43,7 +43,10 @@ struct TJpegJob {
     char Problem[128] = {};
 };
 
-bool SwapsSides(int Orientation) { return Orientation >= 5 && Orientation <= 8; }
+bool SwapsSides(int Orientation)
+{
+    return Orientation >= 5 && Orientation <= 8;
+}
 
 // The scale n/8 the library decodes at: the smallest that still covers the
 // needed pixels on both sides.

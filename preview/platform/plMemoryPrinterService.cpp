@@ -30,7 +30,7 @@ TBinInfo bin(const char* keyword)
     return b;
 }
 
-}  // namespace
+} // namespace
 
 TMemoryPrinterService::Printer* TMemoryPrinterService::Find(const QString& name)
 {
@@ -176,10 +176,14 @@ TMemoryPrinterService::Printer TMemoryPrinterService::ColorLaser(const QString& 
     c.CustomMaxWidth = 29700;
     c.CustomMaxLength = 42000;
     c.CustomLeft = c.CustomBottom = c.CustomRight = c.CustomTop = 500;
-    c.Options = {{QStringLiteral("print-quality"), QStringLiteral("Print Quality"),
-                  {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}, QStringLiteral("4")},
-                 {QStringLiteral("output-bin"), QStringLiteral("Output Tray"),
-                  {QStringLiteral("face-down"), QStringLiteral("face-up")}, QStringLiteral("face-down")}};
+    c.Options = {{QStringLiteral("print-quality"),
+                  QStringLiteral("Print Quality"),
+                  {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")},
+                  QStringLiteral("4")},
+                 {QStringLiteral("output-bin"),
+                  QStringLiteral("Output Tray"),
+                  {QStringLiteral("face-down"), QStringLiteral("face-up")},
+                  QStringLiteral("face-down")}};
     return p;
 }
 

@@ -13,7 +13,7 @@ class TMemoryPrinterService : public IPrinterService {
 public:
     struct Printer {
         TPrinterEntry Entry;
-        TPrinterCaps Caps;  // Name, Driver and Port follow Entry
+        TPrinterCaps Caps; // Name, Driver and Port follow Entry
         QList<TPaperForm> Forms;
         // Runs after the standard driver pass: may change the block or throw.
         std::function<void(QByteArray&)> AfterPass;

@@ -23,8 +23,8 @@ QMessageBox::StandardButton FallbackButton(const TMessageBoxRequest& r)
 
 } // namespace
 
-QMessageBox::StandardButton ShowMessageBox(const QString& Text, const QString& Caption,
-                                           QMessageBox::Icon Icon, QMessageBox::StandardButtons Buttons,
+QMessageBox::StandardButton ShowMessageBox(const QString& Text, const QString& Caption, QMessageBox::Icon Icon,
+                                           QMessageBox::StandardButtons Buttons,
                                            QMessageBox::StandardButton DefaultButton, QWidget* Parent)
 {
     const TMessageBoxRequest request{Text, Caption, Icon, Buttons, DefaultButton, Parent};
@@ -47,8 +47,7 @@ TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook)
     return previous;
 }
 
-TMessageBoxRecorder::TMessageBoxRecorder(QMessageBox::StandardButton answer)
-    : Answer(answer)
+TMessageBoxRecorder::TMessageBoxRecorder(QMessageBox::StandardButton answer) : Answer(answer)
 {
     FPrevious = SetMessageBoxHook([this](const TMessageBoxRequest& r) {
         Boxes.push_back(r);

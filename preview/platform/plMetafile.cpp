@@ -289,7 +289,11 @@ private:
         ApplyClip(r);
     }
 
-    void ClearClip() override { FlushRuns(); ApplyClip(Outer); }
+    void ClearClip() override
+    {
+        FlushRuns();
+        ApplyClip(Outer);
+    }
 
     void SetPen(const QPen& pen) override
     {
@@ -319,15 +323,35 @@ private:
         TextFont = &font; // set on the painter only where text is drawn as text
     }
 
-    void DrawLine(const QPointF& from, const QPointF& to) override { BeginLine(); P.drawLine(from, to); }
+    void DrawLine(const QPointF& from, const QPointF& to) override
+    {
+        BeginLine();
+        P.drawLine(from, to);
+    }
 
-    void DrawPolyline(const QPolygonF& points) override { BeginLine(); P.drawPolyline(points); }
+    void DrawPolyline(const QPolygonF& points) override
+    {
+        BeginLine();
+        P.drawPolyline(points);
+    }
 
-    void DrawRect(const QRectF& box) override { BeginShape(); P.drawRect(box); }
+    void DrawRect(const QRectF& box) override
+    {
+        BeginShape();
+        P.drawRect(box);
+    }
 
-    void FillRect(const QRectF& box, const QBrush& brush) override { FlushRuns(); P.fillRect(box, brush); }
+    void FillRect(const QRectF& box, const QBrush& brush) override
+    {
+        FlushRuns();
+        P.fillRect(box, brush);
+    }
 
-    void DrawEllipse(const QRectF& box) override { BeginShape(); P.drawEllipse(box); }
+    void DrawEllipse(const QRectF& box) override
+    {
+        BeginShape();
+        P.drawEllipse(box);
+    }
 
     void DrawText(const TTextRun& text, const QPointF& cell, double angle) override
     {
@@ -390,8 +414,8 @@ bool DrawVectorPicture(QPainter& P, const QRectF& Box, const QPicture& V, const 
     P.save();
     P.setWorldTransform(QTransform(Box.width() / frame.width(), 0, 0, Box.height() / frame.height(),
                                    Box.left() - frame.left() * Box.width() / frame.width(),
-                                   Box.top() - frame.top() * Box.height() / frame.height()) *
-                        World);
+                                   Box.top() - frame.top() * Box.height() / frame.height())
+                        * World);
     // Replay scales a picture from its resolution to the device's: undone.
     P.scale(double(V.logicalDpiX()) / P.device()->logicalDpiX(), double(V.logicalDpiY()) / P.device()->logicalDpiY());
     P.drawPicture(QPointF(0, 0), V);

@@ -29,8 +29,8 @@ class QPainter;
 namespace plmeta {
 
 enum class TOpKind : uint8_t {
-    Transform,  // Index: transforms; logical to frame coordinates from here on
-    Clip,       // X1..Y2: clip rectangle in frame coordinates
+    Transform, // Index: transforms; logical to frame coordinates from here on
+    Clip,      // X1..Y2: clip rectangle in frame coordinates
     NoClip,
     Pen,        // Index: pens
     Brush,      // Index: brushes
@@ -169,8 +169,7 @@ bool DrawVectorPicture(QPainter& Painter, const QRectF& Box, const QPicture& Pic
 // Replays Data onto Painter; Base maps the picture's frame onto the painter's
 // coordinates with an identity world transform; OuterClip, in the same
 // coordinates, limits everything drawn.
-void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base,
-          const std::optional<QRectF>& OuterClip);
+void Play(QPainter& Painter, const TMetaData& Data, const QTransform& Base, const std::optional<QRectF>& OuterClip);
 
 // Whether replay onto a PDF gathers plain texts into glyph runs (on by
 // default). Off, every recorded text is one text item on every device.
@@ -222,7 +221,8 @@ public:
     {
         if (!FData)
             return 0;
-        return std::size_t(std::count_if(FData->Ops.begin(), FData->Ops.end(), [Kind](const plmeta::TOp& Op) { return Op.Kind == Kind; }));
+        return std::size_t(std::count_if(FData->Ops.begin(), FData->Ops.end(),
+                                         [Kind](const plmeta::TOp& Op) { return Op.Kind == Kind; }));
     }
 
 private:

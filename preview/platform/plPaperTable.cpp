@@ -11,7 +11,7 @@ namespace {
 struct Paper {
     int number;
     const char* media;
-    int width, length;  // hundredths of a millimetre
+    int width, length; // hundredths of a millimetre
     const char* name;
 };
 
@@ -89,7 +89,7 @@ uint32_t fnv1a(const QString& text)
     return h;
 }
 
-}  // namespace
+} // namespace
 
 int StandardNumber(const QString& media, int width, int length)
 {
@@ -128,10 +128,14 @@ int OtherNumber(const QString& media, const QList<int>& taken)
 int BinNumber(const QString& keyword, const QList<int>& taken)
 {
     static const QList<std::pair<QString, int>> fixed = {
-        {QStringLiteral("top"), 1},       {QStringLiteral("bottom"), 2},
-        {QStringLiteral("middle"), 3},    {QStringLiteral("manual"), 4},
-        {QStringLiteral("envelope"), 5},  {QStringLiteral("auto"), 7},
-        {QStringLiteral("large-capacity"), 11}, {QStringLiteral("main"), 14},
+        {QStringLiteral("top"), 1},
+        {QStringLiteral("bottom"), 2},
+        {QStringLiteral("middle"), 3},
+        {QStringLiteral("manual"), 4},
+        {QStringLiteral("envelope"), 5},
+        {QStringLiteral("auto"), 7},
+        {QStringLiteral("large-capacity"), 11},
+        {QStringLiteral("main"), 14},
     };
     int n = 0;
     for (const auto& [k, v] : fixed)
@@ -183,4 +187,4 @@ QString CustomMedia(int width, int length)
     return QStringLiteral("custom_%1_%1").arg(size);
 }
 
-}  // namespace PaperTable
+} // namespace PaperTable

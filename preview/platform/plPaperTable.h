@@ -10,7 +10,7 @@ namespace PaperTable {
 
 // The platform's paper number of a PWG media name (matched by name, then by
 // size within half a millimetre); 0 when it has none.
-int StandardNumber(const QString& media, int width, int length);  // hundredths of a mm
+int StandardNumber(const QString& media, int width, int length); // hundredths of a mm
 // The platform's name of a standard paper number; empty when unknown.
 QString StandardName(int number);
 // A stable number above 256 for a media the standard table does not know,
@@ -28,4 +28,4 @@ QString CustomMedia(int width, int length);
 // A stable number in [base, base + span) for a text, not one of taken.
 int StableNumber(const QString& text, int base, int span, const QList<int>& taken);
 
-}  // namespace PaperTable
+} // namespace PaperTable

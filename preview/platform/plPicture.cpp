@@ -121,11 +121,11 @@ QImage ReadQtImage(const QByteArray& Data, const char* Format, const QString& Na
     // The format's signature first: Qt's readers given a format by name
     // accept some files that do not start as that format does.
     const QByteArray f(Format);
-    const bool signature = f == "bmp"  ? Data.startsWith("BM")
-                         : f == "ico"  ? Data.startsWith(QByteArray("\0\0\1\0", 4))
-                         : f == "gif"  ? Data.startsWith("GIF87a") || Data.startsWith("GIF89a")
-                         : f == "tiff" ? Data.startsWith(QByteArray("II*\0", 4)) || Data.startsWith(QByteArray("MM\0*", 4))
-                                       : true;
+    const bool signature = f == "bmp" ? Data.startsWith("BM")
+        : f == "ico"                  ? Data.startsWith(QByteArray("\0\0\1\0", 4))
+        : f == "gif"                  ? Data.startsWith("GIF87a") || Data.startsWith("GIF89a")
+        : f == "tiff" ? Data.startsWith(QByteArray("II*\0", 4)) || Data.startsWith(QByteArray("MM\0*", 4))
+                      : true;
     if (!signature || !reader.canRead())
         throw fail(QStringLiteral("not a picture of this kind"));
     // An uncompressed bitmap shorter than its header says is cut off: Qt
@@ -153,8 +153,9 @@ namespace {
 QPicture RecordSvg(QSvgRenderer& Renderer, const QString& Name, const char* Kind, QSizeF Size = {})
 {
     if (!Renderer.isValid())
-        throw EPictureError(
-            QStringLiteral("Cannot read the %1 picture \"%2\": damaged data.").arg(QLatin1String(Kind), Name).toStdString());
+        throw EPictureError(QStringLiteral("Cannot read the %1 picture \"%2\": damaged data.")
+                                .arg(QLatin1String(Kind), Name)
+                                .toStdString());
     QSizeF size = Size;
     if (!size.isEmpty())
         Renderer.setViewBox(QRectF(QPointF(0, 0), size));
@@ -238,7 +239,8 @@ QPicture ReadSvg(const QByteArray& Data, const QString& Name)
 QPicture ReadEmf(const QByteArray& Data, const QString& Name)
 {
     if (!PlausibleEmf(Data))
-        throw EPictureError(QStringLiteral("Cannot read the EMF picture \"%1\": damaged data.").arg(Name).toStdString());
+        throw EPictureError(
+            QStringLiteral("Cannot read the EMF picture \"%1\": damaged data.").arg(Name).toStdString());
     generatorOptions options{};
     options.nameSpace = const_cast<char*>("svg");
     options.svgDelimiter = true;
@@ -250,13 +252,15 @@ QPicture ReadEmf(const QByteArray& Data, const QString& Name)
     const QByteArray svg = out ? QByteArray(out, qsizetype(length)) : QByteArray();
     std::free(out);
     if (!ok || svg.isEmpty())
-        throw EPictureError(QStringLiteral("Cannot read the EMF picture \"%1\": damaged data.").arg(Name).toStdString());
+        throw EPictureError(
+            QStringLiteral("Cannot read the EMF picture \"%1\": damaged data.").arg(Name).toStdString());
     // The converter sizes its document right - left of the header's bounds,
     // but the bounds include both edges: a picture of 16 pixels would come out
     // 15 wide with its last column outside the frame.
     const auto* h = reinterpret_cast<const unsigned char*>(Data.constData());
     const auto s32 = [&](int at) {
-        return int64_t(int32_t(uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16 | uint32_t(h[at + 3]) << 24));
+        return int64_t(int32_t(uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16
+                               | uint32_t(h[at + 3]) << 24));
     };
     QSvgRenderer renderer(svg);
     return RecordSvg(renderer, Name, "EMF", QSizeF(double(s32(16) - s32(8) + 1), double(s32(20) - s32(12) + 1)));
@@ -305,7 +309,10 @@ void ClearPictureCache()
     Cache.clear();
 }
 
-void TPicture::LoadJpegFile(const QString& FileName, const TNeed& Need) { Load(FileName, TPictureFormat::Jpeg, Need); }
+void TPicture::LoadJpegFile(const QString& FileName, const TNeed& Need)
+{
+    Load(FileName, TPictureFormat::Jpeg, Need);
+}
 
 void TPicture::LoadFromFile(const QString& FileName, const TNeed& Need)
 {
@@ -318,8 +325,9 @@ void TPicture::Load(const QString& FileName, TPictureFormat Format, const TNeed&
     if (Format == TPictureFormat::Unknown)
         throw EPictureError(QStringLiteral("unsupported picture format: \"%1\".").arg(FileName).toStdString());
     if (Format == TPictureFormat::Wmf)
-        throw EPictureError(
-            QStringLiteral("unsupported picture format: \"%1\" (classic metafiles are not read).").arg(FileName).toStdString());
+        throw EPictureError(QStringLiteral("unsupported picture format: \"%1\" (classic metafiles are not read).")
+                                .arg(FileName)
+                                .toStdString());
     QFile file(FileName);
     const QFileInfo info(FileName);
     const QString key = CacheKey(info, Format == TPictureFormat::Jpeg);
@@ -403,8 +411,7 @@ void TPicture::LoadFromData(const QByteArray& Data, TPictureFormat Format, const
         p.FKind = TPictureKind::Metafile;
         break;
     }
-    default:
-        throw EPictureError(QStringLiteral("unsupported picture format: \"%1\".").arg(Name).toStdString());
+    default: throw EPictureError(QStringLiteral("unsupported picture format: \"%1\".").arg(Name).toStdString());
     }
     if (p.FKind != TPictureKind::Metafile && p.FWidth == 0) {
         p.FWidth = p.FImage.width();

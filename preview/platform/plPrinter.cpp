@@ -275,7 +275,7 @@ void TPrinter::EndDoc()
     if (!FPrinting)
         throw std::runtime_error("No print job is in progress.");
     FJob->painter.end();
-    FJob->writer.reset();  // writes the rest of the file
+    FJob->writer.reset(); // writes the rest of the file
     FJob->file.flush();
     TJobOptions options = DevMode::JobOptions(*FJob->caps, FJob->devMode);
     options.Title = Title;

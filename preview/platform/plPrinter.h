@@ -24,25 +24,25 @@ using TDevModeHandle = std::shared_ptr<QByteArray>;
 namespace DevCaps {
 enum : int {
     TECHNOLOGY = 2,
-    HORZSIZE = 4,  // printable width in millimetres
+    HORZSIZE = 4, // printable width in millimetres
     VERTSIZE = 6,
-    HORZRES = 8,  // printable area in device pixels
+    HORZRES = 8, // printable area in device pixels
     VERTRES = 10,
     BITSPIXEL = 12,
     PLANES = 14,
-    LOGPIXELSX = 88,  // dots per inch
+    LOGPIXELSX = 88, // dots per inch
     LOGPIXELSY = 90,
-    PHYSICALWIDTH = 110,  // whole sheet in device pixels
+    PHYSICALWIDTH = 110, // whole sheet in device pixels
     PHYSICALHEIGHT = 111,
-    PHYSICALOFFSETX = 112,  // sheet edge to the printable area
+    PHYSICALOFFSETX = 112, // sheet edge to the printable area
     PHYSICALOFFSETY = 113,
 };
 constexpr int DT_RASPRINTER = 2;
-}  // namespace DevCaps
+} // namespace DevCaps
 
 class TPrinter {
 public:
-    static TPrinter& Printer();  // the process-wide current printer
+    static TPrinter& Printer(); // the process-wide current printer
     ~TPrinter();
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
@@ -54,9 +54,9 @@ public:
     // The service in use, shared (made on first use like Service()).
     std::shared_ptr<IPrinterService> ServicePtr();
 
-    QStringList Printers();  // names in enumeration order, hidden ones included
-    int PrinterIndex();      // current index; selects the default printer first when none is selected
-    void SetPrinterIndex(int i);  // -1 (or any index out of range): the system's default printer
+    QStringList Printers();      // names in enumeration order, hidden ones included
+    int PrinterIndex();          // current index; selects the default printer first when none is selected
+    void SetPrinterIndex(int i); // -1 (or any index out of range): the system's default printer
     void GetPrinter(QString& device, QString& driver, QString& port, TDevModeHandle& h);
     // An empty h makes a fresh block with the driver's defaults; a given h is
     // taken over.

@@ -37,7 +37,7 @@ bool TPrinterCaps::HasResolution(QPoint dpi) const
 bool TPrinterCaps::CustomFits(int width, int length) const
 {
     return CustomSize && width >= CustomMinWidth && width <= CustomMaxWidth && length >= CustomMinLength
-           && length <= CustomMaxLength;
+        && length <= CustomMaxLength;
 }
 
 void IPrinterService::DocumentProperties(const QString& printer, QByteArray& devMode)

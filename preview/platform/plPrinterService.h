@@ -18,9 +18,9 @@
 
 // One entry of the spooler's printer list.
 struct TPrinterEntry {
-    QString Name;    // the name shown to users and used to select the printer
-    QString Driver;  // make and model
-    QString Port;    // the spooler's queue name
+    QString Name;   // the name shown to users and used to select the printer
+    QString Driver; // make and model
+    QString Port;   // the spooler's queue name
     bool Hidden = false;
     bool IsDefault = false;
 };
@@ -28,27 +28,27 @@ struct TPrinterEntry {
 // One entry of a printer's paper table. Sizes and margins are portrait, in
 // hundredths of a millimetre.
 struct TPaperInfo {
-    int Number = 0;   // device-mode paper number
-    QString Name;     // localised name
-    QString Media;    // PWG media name the spooler knows it by
+    int Number = 0; // device-mode paper number
+    QString Name;   // localised name
+    QString Media;  // PWG media name the spooler knows it by
     int Width = 0, Length = 0;
     int Left = 0, Bottom = 0, Right = 0, Top = 0;
-    bool Form = false;  // a user paper form
+    bool Form = false; // a user paper form
 };
 
 // One entry of a printer's paper-source (bin) table.
 struct TBinInfo {
-    int Number = 0;   // device-mode bin number
-    QString Name;     // localised name
-    QString Keyword;  // media-source keyword
+    int Number = 0;  // device-mode bin number
+    QString Name;    // localised name
+    QString Keyword; // media-source keyword
 };
 
 // A printer option kept in the device mode's private bytes.
 struct TPrinterOption {
     QString Keyword;
     QString Label;
-    QStringList Choices;  // values as the spooler takes them ("4" for an enum)
-    QString Default;      // empty: the printer's own choice
+    QStringList Choices; // values as the spooler takes them ("4" for an enum)
+    QString Default;     // empty: the printer's own choice
 };
 
 // Everything the device-mode logic needs to know about one printer.
@@ -56,10 +56,10 @@ struct TPrinterCaps {
     QString Name, Driver, Port;
     int DriverVersion = 1;
 
-    QList<TPaperInfo> Papers;  // in the driver's order, forms last
-    int DefaultPaper = 0;      // paper number
-    QList<TBinInfo> Bins;      // in the driver's order
-    int DefaultBin = 7;        // automatic
+    QList<TPaperInfo> Papers; // in the driver's order, forms last
+    int DefaultPaper = 0;     // paper number
+    QList<TBinInfo> Bins;     // in the driver's order
+    int DefaultBin = 7;       // automatic
 
     bool Orientation = true;
     bool Color = false;
@@ -70,7 +70,7 @@ struct TPrinterCaps {
     int MaxCopies = 1;
     bool Collate = false;
     bool CollateDefault = true;
-    QList<QPoint> Resolutions;  // dots per inch, x and y
+    QList<QPoint> Resolutions; // dots per inch, x and y
     QPoint DefaultResolution{300, 300};
 
     // Custom sizes (paper number 256): limits in hundredths of a millimetre,
@@ -86,21 +86,21 @@ struct TPrinterCaps {
     const TBinInfo* Bin(int number) const;
     bool HasResolution(QPoint dpi) const;
     bool Duplex() const { return DuplexLong || DuplexShort; }
-    bool CustomFits(int width, int length) const;  // hundredths of a millimetre
+    bool CustomFits(int width, int length) const; // hundredths of a millimetre
 };
 
 // What a print job carries to the spooler, besides the document.
 struct TJobOptions {
     QString Title;
-    QString Media;        // PWG media name, or a custom size name
-    QString MediaSource;  // empty: the printer's choice
-    QString Sides;        // empty when the printer has no two-sided printing
-    QString ColorMode;    // empty when the printer has one colour mode
+    QString Media;       // PWG media name, or a custom size name
+    QString MediaSource; // empty: the printer's choice
+    QString Sides;       // empty when the printer has no two-sided printing
+    QString ColorMode;   // empty when the printer has one colour mode
     int Copies = 1;
-    QString Collation;    // multiple-document-handling, empty with one copy
-    QString Resolution;   // e.g. "600dpi"
-    bool Landscape = false;  // the pages are already turned; the printer is told too
-    QList<std::pair<QString, QString>> Other;  // private options
+    QString Collation;                        // multiple-document-handling, empty with one copy
+    QString Resolution;                       // e.g. "600dpi"
+    bool Landscape = false;                   // the pages are already turned; the printer is told too
+    QList<std::pair<QString, QString>> Other; // private options
     // Told while the document is sent (bytes sent of all); returning false
     // withdraws the job, and SubmitJob then throws TJobCancelled.
     std::function<bool(qint64 sent, qint64 size)> Progress;

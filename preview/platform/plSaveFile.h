@@ -11,7 +11,7 @@
 inline bool CommitComplete(QSaveFile& AFile)
 {
     if (!AFile.flush() || AFile.error() != QFileDevice::NoError) {
-        AFile.cancelWriting();  // the temporary file goes with the object
+        AFile.cancelWriting(); // the temporary file goes with the object
         return false;
     }
     return AFile.commit();

@@ -30,14 +30,13 @@ int indexOf(const QList<TPaperForm>& forms, const QString& name)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
-TUserFormStore::TUserFormStore(QString path)
-    : FPath(std::move(path))
+TUserFormStore::TUserFormStore(QString path) : FPath(std::move(path))
 {
     if (FPath.isEmpty())
         FPath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                + QStringLiteral("/mirvak/paperforms.json");
+            + QStringLiteral("/mirvak/paperforms.json");
 }
 
 QList<TPaperForm> TUserFormStore::Forms(const QString& printer) const

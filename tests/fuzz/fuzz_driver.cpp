@@ -34,13 +34,31 @@ QByteArray Mutate(QByteArray b, std::mt19937& rng)
         const qsizetype n = b.size();
         const qsizetype at = n > 0 ? qsizetype(rng() % uint32_t(n)) : 0;
         switch (rng() % 7) {
-        case 0: if (n) b[at] = char(b[at] ^ (1 << (rng() % 8))); break;
-        case 1: if (n) b[at] = char(interesting[rng() % sizeof interesting]); break;
-        case 2: if (n) b[at] = char(rng()); break;
+        case 0:
+            if (n)
+                b[at] = char(b[at] ^ (1 << (rng() % 8)));
+            break;
+        case 1:
+            if (n)
+                b[at] = char(interesting[rng() % sizeof interesting]);
+            break;
+        case 2:
+            if (n)
+                b[at] = char(rng());
+            break;
         case 3: b.insert(at, char(rng())); break;
-        case 4: if (n) b.remove(at, qsizetype(1 + rng() % 16)); break;
-        case 5: if (n) b.insert(at, b.mid(qsizetype(rng() % uint32_t(n)), qsizetype(1 + rng() % 32))); break;
-        case 6: if (n) b.truncate(at); break;
+        case 4:
+            if (n)
+                b.remove(at, qsizetype(1 + rng() % 16));
+            break;
+        case 5:
+            if (n)
+                b.insert(at, b.mid(qsizetype(rng() % uint32_t(n)), qsizetype(1 + rng() % 32)));
+            break;
+        case 6:
+            if (n)
+                b.truncate(at);
+            break;
         }
     }
     return b;

@@ -117,7 +117,10 @@ QByteArray EmfDescription(QByteArray emf, uint32_t Offset, uint32_t Count)
     return emf;
 }
 
-QByteArray Truncated(const QByteArray& b) { return b.left(b.size() / 2); }
+QByteArray Truncated(const QByteArray& b)
+{
+    return b.left(b.size() / 2);
+}
 QByteArray WrongMagic(QByteArray b)
 {
     for (int i = 0; i < 4 && i < b.size(); ++i)
@@ -160,8 +163,8 @@ QByteArray Emf(int Width, int Height)
     QByteArray b;
     // Header: bounds (pixels), frame (0.01 mm at 96 dpi), signature, version,
     // size, records, handles, description, palette, device size.
-    for (uint32_t v : {1u, 88u, 0u, 0u, uint32_t(Width - 1), uint32_t(Height - 1), 0u, 0u,
-                       uint32_t(Width * 2540 / 96), uint32_t(Height * 2540 / 96), 0x464D4520u, 0x10000u, 0u, 5u})
+    for (uint32_t v : {1u, 88u, 0u, 0u, uint32_t(Width - 1), uint32_t(Height - 1), 0u, 0u, uint32_t(Width * 2540 / 96),
+                       uint32_t(Height * 2540 / 96), 0x464D4520u, 0x10000u, 0u, 5u})
         Append32(b, v);
     Append32(b, 2); // two handles, reserved 0
     for (uint32_t v : {0u, 0u, 0u, 1024u, 768u, 271u, 203u})
@@ -181,10 +184,10 @@ QByteArray Emf(int Width, int Height)
 QByteArray WithExifOrientation(const QByteArray& Jpeg, int Orientation)
 {
     QByteArray tiff("II*\0\x08\0\0\0", 8);
-    tiff.append("\x01\0", 2);                      // one entry
-    tiff.append("\x12\x01\x03\0\x01\0\0\0", 8);    // orientation, SHORT, one value
-    tiff.append(char(Orientation)).append(3, 0);   // the value, padded
-    tiff.append(4, 0);                             // no next directory
+    tiff.append("\x01\0", 2);                    // one entry
+    tiff.append("\x12\x01\x03\0\x01\0\0\0", 8);  // orientation, SHORT, one value
+    tiff.append(char(Orientation)).append(3, 0); // the value, padded
+    tiff.append(4, 0);                           // no next directory
     QByteArray app1("\xFF\xE1\0\0Exif\0\0", 10);
     app1.append(tiff);
     Put16BE(app1, 2, uint16_t(app1.size() - 2));
@@ -207,7 +210,8 @@ std::vector<TDamaged> ValidFiles()
         {"png", Encode(img, "png")},
         {"bmp", Encode(img, "bmp")},
         {"ico", Encode(img, "ico")},
-        {"gif", QByteArray::fromBase64("R0lGODlhEAAIAPAAAMgeKBQo0iH5BAAAAAAALAAAAAAQAAgAAAIThG+hq4jM3IFLJhoswNly/XlYAQA7")},
+        {"gif",
+         QByteArray::fromBase64("R0lGODlhEAAIAPAAAMgeKBQo0iH5BAAAAAAALAAAAAAQAAgAAAIThG+hq4jM3IFLJhoswNly/XlYAQA7")},
         {"tiff", Encode(img, "tiff")},
         {"svg", Svg(16, 8)},
         {"emf", Emf(16, 8)},

@@ -24,7 +24,7 @@ QByteArray run(const QString& program, const QStringList& args)
     return p.readAllStandardOutput();
 }
 
-}  // namespace
+} // namespace
 
 QString Dir()
 {
@@ -73,9 +73,9 @@ QMap<QString, QString> JobOptions(const QString& queue, int jobId)
 TPdfInfo Info(const QString& pdf)
 {
     TPdfInfo info;
-    const QString out = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
-                                                                         QStringLiteral("-l"), QStringLiteral("9999"),
-                                                                         pdf}));
+    const QString out = QString::fromUtf8(
+        run(QStringLiteral("pdfinfo"),
+            {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("9999"), pdf}));
     static const QRegularExpression pages(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption);
     static const QRegularExpression size(QStringLiteral("^Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"),
                                          QRegularExpression::MultilineOption);
@@ -92,10 +92,10 @@ TPdfInfo Info(const QString& pdf)
 QList<TWord> Words(const QString& pdf)
 {
     QList<TWord> words;
-    const QString out = QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf,
-                                                                           QStringLiteral("-")}));
-    static const QRegularExpression word(
-        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    const QString out =
+        QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    static const QRegularExpression word(QStringLiteral(
+        "<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     int page = 0;
     for (auto it = word.globalMatch(out); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
@@ -115,18 +115,18 @@ QList<TWord> Words(const QString& pdf)
 
 QString PageText(const QString& pdf, int page)
 {
-    return QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"),
-                                                             QString::number(page), QStringLiteral("-l"),
-                                                             QString::number(page), pdf, QStringLiteral("-")}));
+    return QString::fromUtf8(run(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
+                                  QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")}));
 }
 
 QImage Render(const QString& pdf, int page, int dpi)
 {
     QTemporaryDir dir;
     const QString base = dir.path() + QStringLiteral("/page");
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi),
-                                     QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                     QString::number(page), QStringLiteral("-singlefile"), pdf, base});
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+         QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"), pdf, base});
     return QImage(base + QStringLiteral(".png"));
 }
 
@@ -172,7 +172,7 @@ bool runSpoolerScript(const QString& command, const QString& dir)
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-}  // namespace
+} // namespace
 
 TOwnSpooler::TOwnSpooler()
 {
@@ -180,9 +180,10 @@ TOwnSpooler::TOwnSpooler()
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/mirvak-spool-XXXXXX"));
     dir.setAutoRemove(false);
     FDir = dir.path();
-    QFile::setPermissions(FDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                    | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                    | QFileDevice::ExeOther);
+    QFile::setPermissions(FDir,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                              | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                              | QFileDevice::ExeOther);
 }
 
 TOwnSpooler::~TOwnSpooler()
@@ -211,4 +212,4 @@ QString TOwnSpooler::Out() const
     return FDir + QStringLiteral("/out");
 }
 
-}  // namespace SpoolerOutput
+} // namespace SpoolerOutput

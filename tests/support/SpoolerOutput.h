@@ -21,15 +21,15 @@ QMap<QString, QString> JobOptions(const QString& queue, int jobId);
 
 struct TPdfInfo {
     int Pages = 0;
-    QList<QSizeF> PageSizes;  // points
+    QList<QSizeF> PageSizes; // points
     QString Title;
 };
 TPdfInfo Info(const QString& pdf);
 
 struct TWord {
-    int Page = 0;  // from 1
+    int Page = 0; // from 1
     QString Text;
-    QRectF Box;  // points, from the page's top-left corner
+    QRectF Box; // points, from the page's top-left corner
 };
 QList<TWord> Words(const QString& pdf);
 
@@ -56,10 +56,10 @@ public:
     bool Start();
     bool Stop();
     QString Socket() const;
-    QString Out() const;  // where its jobs land
+    QString Out() const; // where its jobs land
 
 private:
     QString FDir;
 };
 
-}  // namespace SpoolerOutput
+} // namespace SpoolerOutput

@@ -12,10 +12,7 @@
 
 class TLogEngine : public QPaintEngine {
 public:
-    explicit TLogEngine(TLogDevice* dev)
-        : QPaintEngine(QPaintEngine::AllFeatures), Dev(dev)
-    {
-    }
+    explicit TLogEngine(TLogDevice* dev) : QPaintEngine(QPaintEngine::AllFeatures), Dev(dev) {}
 
     bool begin(QPaintDevice*) override
     {
@@ -147,7 +144,8 @@ private:
         TLogItem it;
         it.Kind = kind;
         it.Pen = Pen;
-        it.PenWidth = Pen.isCosmetic() ? Pen.widthF() == 0 ? 0 : Pen.widthF() : Pen.widthF() * std::sqrt(std::abs(T.determinant()));
+        it.PenWidth = Pen.isCosmetic() ? Pen.widthF() == 0 ? 0 : Pen.widthF()
+                                       : Pen.widthF() * std::sqrt(std::abs(T.determinant()));
         it.Brush = Brush;
         if (ClipOn && Clip)
             it.Clip = Clip;
@@ -162,7 +160,10 @@ TLogDevice::TLogDevice(int Width, int Height)
 
 TLogDevice::~TLogDevice() = default;
 
-QPaintEngine* TLogDevice::paintEngine() const { return FEngine.get(); }
+QPaintEngine* TLogDevice::paintEngine() const
+{
+    return FEngine.get();
+}
 
 int TLogDevice::metric(PaintDeviceMetric m) const
 {
@@ -211,7 +212,10 @@ std::vector<TLogItem> Fills(const std::vector<TLogItem>& Items)
     return r;
 }
 
-std::vector<TLogItem> Texts(const std::vector<TLogItem>& Items) { return Only(Items, TLogItem::ikText); }
+std::vector<TLogItem> Texts(const std::vector<TLogItem>& Items)
+{
+    return Only(Items, TLogItem::ikText);
+}
 
 namespace {
 
@@ -271,7 +275,10 @@ private:
         op.Text = Run.Text;
         op.Angle = Angle;
     }
-    void DrawImage(const QRectF& R, const QImage&, bool Lossy) override { AddBox(plmeta::TOpKind::Image, R).Lossy = Lossy; }
+    void DrawImage(const QRectF& R, const QImage&, bool Lossy) override
+    {
+        AddBox(plmeta::TOpKind::Image, R).Lossy = Lossy;
+    }
     void DrawPicture(const plmeta::TNested& N) override
     {
         TLogOp& op = Add(plmeta::TOpKind::Picture);

@@ -33,7 +33,7 @@ struct TLogItem {
     double Angle = 0;      // text: degrees, counter-clockwise
     double XScale = 1;     // text: horizontal over vertical scale
     QPen Pen;
-    double PenWidth = 0;   // 0 for a cosmetic (one device pixel) pen
+    double PenWidth = 0; // 0 for a cosmetic (one device pixel) pen
     QBrush Brush;
     std::optional<QRectF> Clip;
 
@@ -86,9 +86,18 @@ std::vector<TLogItem> Fills(const std::vector<TLogItem>& Items);
 std::vector<TLogItem> Texts(const std::vector<TLogItem>& Items);
 
 // Readable values in test messages.
-inline std::ostream& operator<<(std::ostream& os, const QString& s) { return os << s.toStdString(); }
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QPointF& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
+inline std::ostream& operator<<(std::ostream& os, const QString& s)
+{
+    return os << s.toStdString();
+}
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QPointF& p, std::ostream* os)
+{
+    *os << '(' << p.x() << ", " << p.y() << ')';
+}
 inline void PrintTo(const QRectF& r, std::ostream* os)
 {
     *os << '(' << r.left() << ", " << r.top() << ")-(" << r.right() << ", " << r.bottom() << ')';

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6 qt6-translations-l10n
   libcups2-dev libicu-dev libpng-dev libjpeg-dev libemf2svg-dev libharfbuzz-dev
   libgtest-dev libgmock-dev libbenchmark-dev

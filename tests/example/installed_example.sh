@@ -57,6 +57,10 @@ if cat "$work/build/CMakeFiles/letter.dir/flags.make" "$work/build/CMakeFiles/le
   fail "the example was compiled or linked against Mirvak's tree, not the installed package"
 fi
 letter=$work/build/letter
+# The example never names the preview window; the package's link options
+# still bring the window in, so that its doc.ShowModal() would show it.
+nm "$letter" | grep -qw mirvak_preview_form_registered ||
+  fail "the preview window is not linked into a program built against the installed package"
 
 # 2. The letter's text and picture, read back from a PDF.
 words_in() { # pdf x1 x2 y1 y2 (paper units) x|y: the words whose middle lies in the box, in order

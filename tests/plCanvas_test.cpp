@@ -771,7 +771,7 @@ TEST(plCanvas, PaintingMatchesReplayedRecording)
         c.Rectangle(220, 20, 300, 80);
         c.SetBrush(TBrush{0x00FFFF, bsSolid});
         c.Ellipse(310, 20, 390, 80);
-        c.SetWindowOrg(-5, -5);  // transform changed, not yet used...
+        c.SetWindowOrg(-5, -5);                // transform changed, not yet used...
         c.SetClipRect(Rect(0, 100, 150, 200)); // ...when the clip is set
         c.Rectangle(-20, 90, 120, 180);
         c.DrawText("clipped text", Rect(100, 100, 180, 140), DT_SINGLELINE | DT_LEFT);

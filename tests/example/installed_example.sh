@@ -59,7 +59,7 @@ fi
 letter=$work/build/letter
 # The example never names the preview window; the package's link options
 # still bring the window in, so that its doc.ShowModal() would show it.
-nm "$letter" | grep -qw mirvak_preview_form_registered ||
+nm "$letter" | grep -w mirvak_preview_form_registered >/dev/null ||
   fail "the preview window is not linked into a program built against the installed package"
 
 # 2. The letter's text and picture, read back from a PDF.

@@ -82,8 +82,8 @@ expect_eq() { # what actual expected
 check_letter() { # pdf
   local pdf=$1 text
   [ -s "$pdf" ] || fail "no PDF at $pdf"
-  pdfinfo "$pdf" | grep -q '^Pages: *1$' || fail "$pdf: not one page"
-  pdfinfo "$pdf" | grep -q '(A4)' || fail "$pdf: not A4"
+  pdfinfo "$pdf" | grep '^Pages: *1$' >/dev/null || fail "$pdf: not one page"
+  pdfinfo "$pdf" | grep '(A4)' >/dev/null || fail "$pdf: not A4"
   text=$(pdftotext "$pdf" - | tr -d ' \n')
   for s in "株式会社ミルヴァク印刷" "お見積りのご送付について" \
            "下記のとおりお見積りを申し上げます。" "ご検討のほど、よろしくお願い申し上げます。" \
